@@ -1,0 +1,281 @@
+#include "desktop/controls.h"
+
+#include <commctrl.h>
+
+#include "desktop/painting.h"
+#include "desktop/twips.h"
+
+namespace desktop {
+namespace {
+
+struct WindowClassAndStyle {
+    const wchar_t* class_name;
+    DWORD style;
+    DWORD extended_style;
+};
+
+WindowClassAndStyle class_and_style(ControlKind kind, const ControlDesign& design) {
+    switch (kind) {
+        case ControlKind::TextBox:
+            return {L"EDIT", WS_TABSTOP | WS_GROUP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE};
+        case ControlKind::Button:
+            // A button with its own back colour draws itself; the plain push button cannot.
+            return {L"BUTTON",
+                    static_cast<DWORD>(WS_TABSTOP | WS_GROUP | (design.back_colour ? BS_OWNERDRAW : BS_PUSHBUTTON)),
+                    0};
+        case ControlKind::OptionButton: return {L"BUTTON", WS_TABSTOP | BS_AUTORADIOBUTTON, 0};
+        case ControlKind::CheckBox: return {L"BUTTON", WS_TABSTOP | WS_GROUP | BS_AUTOCHECKBOX, 0};
+        case ControlKind::StaticText: return {L"STATIC", WS_GROUP | SS_LEFT | SS_NOPREFIX, 0};
+    }
+    return {L"STATIC", 0, 0};
+}
+
+// Keeps the clipboard open for as long as it lives.
+class OpenClipboardScope {
+public:
+    explicit OpenClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+    OpenClipboardScope(const OpenClipboardScope&) = delete;
+    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
+    ~OpenClipboardScope() {
+        if (open_) CloseClipboard();
+    }
+    bool open() const { return open_; }
+
+private:
+    bool open_;
+};
+
+std::wstring clipboard_text(HWND owner) {
+    OpenClipboardScope clipboard(owner);
+    if (!clipboard.open()) return {};
+    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    if (!data) return {};
+    const auto* text = static_cast<const wchar_t*>(GlobalLock(data));
+    if (!text) return {};
+    std::wstring copy(text, wcsnlen(text, GlobalSize(data) / sizeof(wchar_t)));
+    GlobalUnlock(data);
+    return copy;
+}
+
+}  // namespace
+
+Cursor Cursor::from_resource(int resource) {
+    return Cursor(static_cast<HCURSOR>(LoadImageW(GetModuleHandleW(nullptr),
+                                                  MAKEINTRESOURCEW(resource), IMAGE_CURSOR, 0, 0,
+                                                  LR_DEFAULTSIZE | LR_SHARED)));
+}
+
+Control::Control(Form& owner, ControlKind kind, ControlDesign design)
+    : owner_(owner), kind_(kind), design_(std::move(design)) {
+    owner_.controls_.push_back(this);
+}
+
+void Control::create(int id) {
+    const auto [class_name, style, extended_style] = class_and_style(kind_, design_);
+    window_ = CreateWindowExW(extended_style, class_name, design_.caption.c_str(),
+                              WS_CHILD | WS_VISIBLE | style, to_pixels(design_.left),
+                              to_pixels(design_.top), to_pixels(design_.width),
+                              to_pixels(design_.height), owner_.handle(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                              GetModuleHandleW(nullptr), nullptr);
+    const HFONT font = owner_.font(design_.font ? *design_.font : owner_.design().control_font);
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    if (design_.back_colour) back_brush_.reset(CreateSolidBrush(design_.back_colour->bgr));
+    after_create();
+}
+
+std::wstring Control::text() const {
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window_)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window_, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void Control::set_text(std::wstring_view text) { SetWindowTextW(window_, std::wstring(text).c_str()); }
+
+bool Control::enabled() const { return IsWindowEnabled(window_) != FALSE; }
+
+void Control::set_enabled(bool enabled) { EnableWindow(window_, enabled); }
+
+void Control::on_command(WORD code) {
+    if (code == BN_CLICKED && on_click) on_click();
+}
+
+void Control::draw_owner_drawn(const DRAWITEMSTRUCT& item) const {
+    const HDC dc = item.hDC;
+    RECT rect = item.rcItem;
+    const bool pressed = item.itemState & ODS_SELECTED;
+    const bool disabled = item.itemState & ODS_DISABLED;
+
+    FillRect(dc, &rect, back_brush_.get());
+    DrawEdge(dc, &rect, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+
+    RECT text_rect = rect;
+    if (pressed) OffsetRect(&text_rect, 1, 1);
+    Selection font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window_, WM_GETFONT, 0, 0)));
+    SetBkMode(dc, TRANSPARENT);
+    const UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
+    if (disabled) {  // etched grey, as the system draws disabled captions
+        RECT shadow = text_rect;
+        OffsetRect(&shadow, 1, 1);
+        SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
+        DrawTextW(dc, design_.caption.c_str(), -1, &shadow, format);
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+    } else {
+        SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    }
+    DrawTextW(dc, design_.caption.c_str(), -1, &text_rect, format);
+
+    if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
+        InflateRect(&rect, -4, -4);
+        DrawFocusRect(dc, &rect);
+    }
+}
+
+// Text box ------------------------------------------------------------------------------
+
+TextBox::TextBox(Form& owner, ControlDesign design, int max_length)
+    : Control(owner, ControlKind::TextBox, std::move(design)), max_length_(max_length) {}
+
+TextBox::~TextBox() {
+    if (window_) RemoveWindowSubclass(window_, &TextBox::filter, 0);
+}
+
+void TextBox::after_create() {
+    SendMessageW(window_, EM_SETLIMITTEXT, static_cast<WPARAM>(max_length_), 0);
+    SetWindowSubclass(window_, &TextBox::filter, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void TextBox::set_max_length(int max_length) {
+    max_length_ = max_length;
+    SendMessageW(window_, EM_SETLIMITTEXT, static_cast<WPARAM>(max_length), 0);
+}
+
+std::pair<int, int> TextBox::selection() const {
+    DWORD start = 0, end = 0;
+    SendMessageW(window_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    return {static_cast<int>(start), static_cast<int>(end)};
+}
+
+void TextBox::replace_selection(std::wstring_view text) {
+    const std::wstring copy(text);
+    SendMessageW(window_, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(copy.c_str()));
+}
+
+void TextBox::on_command(WORD code) {
+    if (code == EN_CHANGE && on_change) on_change();
+}
+
+void TextBox::paste_from_clipboard() {
+    const std::wstring pasted = clipboard_text(window_);
+    const std::wstring admitted = on_paste(pasted);
+    if (!admitted.empty()) replace_selection(admitted);
+}
+
+LRESULT CALLBACK TextBox::filter(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
+                                 UINT_PTR id, DWORD_PTR self) {
+    auto* box = reinterpret_cast<TextBox*>(self);
+    switch (message) {
+        case WM_CHAR:
+            if (box->on_key_press) {
+                auto key = static_cast<std::int16_t>(wparam);
+                box->on_key_press(key);
+                if (key == 0) return 0;
+                wparam = static_cast<std::uint16_t>(key);
+            }
+            break;
+        case WM_KEYDOWN:
+            // Shift+Insert pastes; route it through WM_PASTE so every paste is filtered alike.
+            if (wparam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0) {
+                SendMessageW(window, WM_PASTE, 0, 0);
+                return 0;
+            }
+            break;
+        case WM_PASTE:
+            if (box->on_paste) {
+                box->paste_from_clipboard();
+                return 0;
+            }
+            break;
+        case WM_NCDESTROY: RemoveWindowSubclass(window, &TextBox::filter, id); break;
+    }
+    return DefSubclassProc(window, message, wparam, lparam);
+}
+
+// Check box and option button -------------------------------------------------------------
+
+CheckBox::CheckBox(Form& owner, ControlDesign design, int value, bool enabled_at_load)
+    : Control(owner, ControlKind::CheckBox, std::move(design)),
+      value_at_load_(value),
+      enabled_at_load_(enabled_at_load) {}
+
+void CheckBox::after_create() {
+    SendMessageW(window_, BM_SETCHECK, value_at_load_ ? BST_CHECKED : BST_UNCHECKED, 0);
+    EnableWindow(window_, enabled_at_load_);
+}
+
+int CheckBox::value() const { return SendMessageW(window_, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; }
+
+OptionButton::OptionButton(Form& owner, ControlDesign design, bool value)
+    : Control(owner, ControlKind::OptionButton, std::move(design)), value_at_load_(value) {}
+
+void OptionButton::after_create() {
+    SendMessageW(window_, BM_SETCHECK, value_at_load_ ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool OptionButton::value() const { return SendMessageW(window_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+// Windowless label ---------------------------------------------------------------------------
+
+Label::Label(Form& owner, std::wstring caption, int left, int top, int width, int height,
+             FontSpec font, Align align, bool visible)
+    : owner_(owner),
+      caption_(std::move(caption)),
+      left_(left),
+      top_(top),
+      width_(width),
+      height_(height),
+      font_(std::move(font)),
+      align_(align),
+      visible_(visible) {
+    owner_.labels_.push_back(this);
+}
+
+PixelRect Label::bounds() const {
+    return {to_pixels(left_), to_pixels(top_), to_pixels(left_ + width_), to_pixels(top_ + height_)};
+}
+
+void Label::set_caption(std::wstring_view caption) {
+    if (caption == caption_) return;
+    caption_ = caption;
+    if (visible_) owner_.repaint(bounds());
+}
+
+void Label::paint(Painter& painter) const {
+    if (!visible_ || caption_.empty()) return;
+    painter.draw_text(bounds(), caption_, owner_.font(font_), default_text_colour(),
+                      align_ == Align::Centre);
+}
+
+// Timer ----------------------------------------------------------------------------------------
+
+Timer::Timer(Form& owner, unsigned interval_ms, std::function<void()> on_tick)
+    : owner_(owner), id_(owner.timers_.size() + 1), interval_(interval_ms), on_tick_(std::move(on_tick)) {
+    owner_.timers_.push_back(this);
+}
+
+void Timer::set_enabled(bool enabled) {
+    if (enabled == enabled_) return;
+    enabled_ = enabled;
+    if (enabled)
+        SetTimer(owner_.handle(), id_, interval_, nullptr);
+    else
+        KillTimer(owner_.handle(), id_);
+}
+
+void Timer::tick() const {
+    if (on_tick_) on_tick_();
+}
+
+void Timer::forget() { enabled_ = false; }
+
+}  // namespace desktop

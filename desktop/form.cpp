@@ -1,0 +1,411 @@
+#include "desktop/form.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "desktop/controls.h"
+#include "desktop/painting.h"
+#include "desktop/services.h"
+#include "desktop/trace.h"
+#include "desktop/twips.h"
+
+namespace desktop {
+namespace {
+
+constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which dialog keys send
+
+std::vector<Form*>& loaded_forms() {
+    static std::vector<Form*> forms;
+    return forms;
+}
+
+HINSTANCE instance() { return GetModuleHandleW(nullptr); }
+
+DWORD style_of(Border border) {
+    return border == Border::None ? WS_POPUP | WS_CLIPCHILDREN
+                                  : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+}
+
+void register_class(const FormDesign& design, WNDPROC procedure) {
+    WNDCLASSEXW existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExW(instance(), design.class_name.c_str(), &existing)) return;
+
+    WNDCLASSEXW window_class{};
+    window_class.cbSize = sizeof window_class;
+    window_class.style = CS_DBLCLKS;
+    window_class.lpfnWndProc = procedure;
+    window_class.hInstance = instance();
+    window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    if (design.icon_resource) {
+        const auto icon = MAKEINTRESOURCEW(design.icon_resource);
+        window_class.hIcon = static_cast<HICON>(LoadImageW(
+            instance(), icon, IMAGE_ICON, GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
+        window_class.hIconSm = static_cast<HICON>(LoadImageW(
+            instance(), icon, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    }
+    window_class.lpszClassName = design.class_name.c_str();
+    RegisterClassExW(&window_class);
+}
+
+void init_common_controls() {
+    static const bool done = [] {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+        return InitCommonControlsEx(&controls) != FALSE;
+    }();
+    (void)done;
+}
+
+bool is_within(HWND outer, HWND window) {
+    return window && (window == outer || IsChild(outer, window));
+}
+
+}  // namespace
+
+Form::Form(FormDesign design) : design_(std::move(design)) {}
+
+Form::~Form() {
+    if (!window_) return;
+    // The derived form's members are gone already: stop dispatching to this object first.
+    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    DestroyWindow(window_);
+    auto& forms = loaded_forms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+}
+
+void Form::load() {
+    init_common_controls();
+    create_window();
+    create_controls();
+    loaded_forms().push_back(this);
+    trace("load", design_.class_name);
+    Form_Load();
+}
+
+void Form::create_window() {
+    register_class(design_, &Form::procedure);
+    const DWORD style = style_of(design_.border);
+    RECT rect{0, 0, to_pixels(design_.client_width), to_pixels(design_.client_height)};
+    AdjustWindowRectEx(&rect, style, FALSE, 0);
+    back_brush_.reset(CreateSolidBrush(design_.back_colour.bgr));
+    CreateWindowExW(0, design_.class_name.c_str(), design_.title.c_str(), style,
+                    to_pixels(design_.left), to_pixels(design_.top), rect.right - rect.left,
+                    rect.bottom - rect.top, nullptr, nullptr, instance(), this);
+}
+
+void Form::create_controls() {
+    int id = kFirstControlId;
+    for (Control* control : controls_) control->create(id++);
+
+    const bool any_tooltip = std::any_of(controls_.begin(), controls_.end(),
+                                         [](Control* c) { return !c->design().tooltip.empty(); });
+    if (!any_tooltip) return;
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance(), nullptr);
+    for (Control* control : controls_) {
+        if (control->design().tooltip.empty()) continue;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_;
+        tool.uId = reinterpret_cast<UINT_PTR>(control->handle());
+        tool.lpszText = const_cast<wchar_t*>(control->design().tooltip.c_str());
+        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void Form::close() {
+    if (window_) SendMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+void Form::show() {
+    if (!shown_since_load_ && design_.centre_when_first_shown) {
+        RECT rect;
+        GetWindowRect(window_, &rect);
+        const int x = (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2;
+        const int y = (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
+        SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    shown_since_load_ = true;
+    ShowWindow(window_, SW_SHOW);
+    trace("show", design_.class_name);
+}
+
+void Form::hide() {
+    ShowWindow(window_, SW_HIDE);
+    trace("hide", design_.class_name);
+}
+
+bool Form::visible() const { return IsWindowVisible(window_) != FALSE; }
+
+namespace {
+RECT outer_rect(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+}  // namespace
+
+int Form::left() const { return to_twips(outer_rect(window_).left); }
+int Form::top() const { return to_twips(outer_rect(window_).top); }
+int Form::width() const {
+    const RECT r = outer_rect(window_);
+    return to_twips(r.right - r.left);
+}
+int Form::height() const {
+    const RECT r = outer_rect(window_);
+    return to_twips(r.bottom - r.top);
+}
+
+void Form::set_outer_rect(int x, int y, int width, int height, UINT flags) {
+    SetWindowPos(window_, nullptr, x, y, width, height, flags | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::set_left(int twips) {
+    set_outer_rect(to_pixels(twips), outer_rect(window_).top, 0, 0, SWP_NOSIZE);
+}
+void Form::set_top(int twips) {
+    set_outer_rect(outer_rect(window_).left, to_pixels(twips), 0, 0, SWP_NOSIZE);
+}
+void Form::set_width(int twips) {
+    const RECT r = outer_rect(window_);
+    set_outer_rect(0, 0, to_pixels(twips), r.bottom - r.top, SWP_NOMOVE);
+}
+void Form::set_height(int twips) {
+    const RECT r = outer_rect(window_);
+    set_outer_rect(0, 0, r.right - r.left, to_pixels(twips), SWP_NOMOVE);
+}
+
+WindowState Form::state() const {
+    if (IsIconic(window_)) return WindowState::Minimised;
+    if (IsZoomed(window_)) return WindowState::Maximised;
+    return WindowState::Normal;
+}
+
+void Form::set_state(WindowState state) {
+    switch (state) {
+        case WindowState::Normal:
+            // Restoring a hidden window would show it; a hidden window is left as it is.
+            if (visible()) ShowWindow(window_, SW_RESTORE);
+            break;
+        case WindowState::Minimised: ShowWindow(window_, SW_MINIMIZE); break;
+        case WindowState::Maximised: ShowWindow(window_, SW_MAXIMIZE); break;
+    }
+}
+
+void Form::set_topmost(bool topmost) {
+    // Flags 3 (no move, no size) as the z-order switch has always been called.
+    SetWindowPos(window_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE);
+}
+
+void Form::repaint(const PixelRect& area) {
+    if (!window_) return;
+    const RECT rect{area.left, area.top, area.right, area.bottom};
+    InvalidateRect(window_, &rect, FALSE);
+}
+
+HFONT Form::font(const FontSpec& spec) {
+    for (const auto& [known, font] : fonts_)
+        if (known == spec) return font.get();
+    Font font(CreateFontW(font_height_pixels(spec.points), 0, 0, 0, spec.weight, FALSE, FALSE,
+                          FALSE, static_cast<BYTE>(spec.charset), OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                          spec.face.c_str()));
+    const HFONT handle = font.get();
+    fonts_.emplace_back(spec, std::move(font));
+    return handle;
+}
+
+namespace {
+// A 32-bit top-down DIB section: the surface both the screen's back buffer and saved pictures
+// are drawn on, so the two are drawn by the same code into the same kind of memory.
+Bitmap make_surface(int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return Bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
+}
+
+SIZE client_size(HWND window) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return {rect.right, rect.bottom};
+}
+}  // namespace
+
+void Form::paint_on_screen() {
+    PaintScope scope(window_);
+    const RECT& r = scope.area();
+    const PixelRect area{r.left, r.top, r.right, r.bottom};
+    if (area.empty()) return;
+
+    const SIZE size = client_size(window_);
+    if (!back_buffer_ || size.cx != back_buffer_size_.cx || size.cy != back_buffer_size_.cy) {
+        void* bits = nullptr;
+        back_buffer_ = make_surface(size.cx, size.cy, &bits);
+        back_buffer_size_ = size;
+    }
+    MemoryDC memory(CreateCompatibleDC(scope.dc()));
+    Selection selected(memory.get(), back_buffer_.get());
+    {
+        Painter painter(memory.get(), area);
+        paint(painter);
+    }
+    BitBlt(scope.dc(), area.left, area.top, area.width(), area.height(), memory.get(), area.left,
+           area.top, SRCCOPY);
+}
+
+Pixels Form::render() {
+    const SIZE size = client_size(window_);
+    Pixels pixels{size.cx, size.cy, {}};
+    void* bits = nullptr;
+    Bitmap surface = make_surface(size.cx, size.cy, &bits);
+    if (!surface) return pixels;
+    MemoryDC memory(CreateCompatibleDC(nullptr));
+    Selection selected(memory.get(), surface.get());
+    {
+        Painter painter(memory.get(), {0, 0, size.cx, size.cy});
+        paint(painter);
+    }
+    GdiFlush();
+    const auto* first = static_cast<const std::uint32_t*>(bits);
+    pixels.data.assign(first, first + static_cast<std::size_t>(size.cx) * size.cy);
+    for (auto& pixel : pixels.data) pixel &= 0x00FFFFFF;
+    return pixels;
+}
+
+void Form::paint(Painter& painter) {
+    paint_background(painter);
+    for (const Label* label : labels_)
+        if (!label->bounds().intersect(painter.area()).empty()) label->paint(painter);
+}
+
+void Form::paint_background(Painter& painter) {
+    const SIZE size = client_size(window_);
+    painter.fill({0, 0, size.cx, size.cy}, design_.back_colour);
+}
+
+Control* Form::control_at(HWND window) const {
+    for (Control* control : controls_)
+        if (control->handle() == window) return control;
+    return nullptr;
+}
+
+HWND Form::first_tab_stop() const {
+    for (Control* control : controls_) {
+        const HWND h = control->handle();
+        if ((GetWindowLongW(h, GWL_STYLE) & WS_TABSTOP) && IsWindowEnabled(h)) return h;
+    }
+    return nullptr;
+}
+
+LRESULT Form::colour_control(HDC dc, HWND control_window) {
+    const Control* control = control_at(control_window);
+    if (control && control->back_brush_) {
+        SetBkColor(dc, control->design().back_colour->bgr);
+        return reinterpret_cast<LRESULT>(control->back_brush_.get());
+    }
+    SetBkMode(dc, TRANSPARENT);  // labels show the form through
+    SetBkColor(dc, design_.back_colour.bgr);
+    return reinterpret_cast<LRESULT>(back_brush_.get());
+}
+
+bool Form::set_control_cursor(HWND under_pointer) {
+    const Control* control = control_at(under_pointer);
+    if (!control || !control->design().custom_pointer || !control->mouse_icon()) return false;
+    SetCursor(control->mouse_icon().get());
+    return true;
+}
+
+void Form::on_destroyed() {
+    trace("unload", design_.class_name);
+    window_ = nullptr;
+    focus_ = nullptr;
+    tooltip_ = nullptr;
+    for (Control* control : controls_) control->window_ = nullptr;
+    for (Timer* timer : timers_) timer->forget();
+    back_buffer_.reset();
+    auto& forms = loaded_forms();
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    if (forms.empty()) post_quit_if_running();
+}
+
+LRESULT CALLBACK Form::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (message == WM_NCCREATE) {
+        self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = window;
+    }
+    if (!self) return DefWindowProcW(window, message, wparam, lparam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->on_destroyed();
+        return DefWindowProcW(window, message, wparam, lparam);
+    }
+    return self->handle(message, wparam, lparam);
+}
+
+LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
+    switch (message) {
+        case WM_ERASEBKGND: return 1;  // WM_PAINT covers every pixel
+        case WM_PAINT: paint_on_screen(); return 0;
+        case WM_PRINTCLIENT: {
+            const SIZE size = client_size(window_);
+            Painter painter(reinterpret_cast<HDC>(wparam), {0, 0, size.cx, size.cy});
+            paint(painter);
+            return 0;
+        }
+        case WM_COMMAND:
+            if (Control* control = control_at(reinterpret_cast<HWND>(lparam)))
+                control->on_command(HIWORD(wparam));
+            return 0;
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lparam);
+            if (const Control* control = control_at(item->hwndItem)) control->draw_owner_drawn(*item);
+            return TRUE;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+            return colour_control(reinterpret_cast<HDC>(wparam), reinterpret_cast<HWND>(lparam));
+        case WM_SETCURSOR:
+            if (set_control_cursor(reinterpret_cast<HWND>(wparam))) return TRUE;
+            break;
+        case WM_TIMER:
+            for (Timer* timer : timers_)
+                if (timer->id_ == wparam && timer->enabled()) timer->tick();
+            return 0;
+        case WM_ACTIVATE:
+            if (controls_.empty()) break;
+            if (LOWORD(wparam) == WA_INACTIVE) {
+                const HWND focus = GetFocus();
+                if (is_within(window_, focus) && focus != window_) focus_ = focus;
+            } else {
+                SetFocus(IsWindow(focus_) && IsWindowEnabled(focus_) ? focus_ : first_tab_stop());
+            }
+            return 0;
+        case WM_CLOSE:
+            Form_Unload();
+            DestroyWindow(window_);
+            return 0;
+    }
+    return DefWindowProcW(window_, message, wparam, lparam);
+}
+
+bool dispatch_dialog_keys(MSG& message) {
+    for (Form* form : loaded_forms()) {
+        if (!form->has_controls()) continue;
+        if (is_within(form->handle(), message.hwnd) && IsDialogMessageW(form->handle(), &message))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace desktop

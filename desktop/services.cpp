@@ -1,0 +1,117 @@
+#include "desktop/services.h"
+
+#include "desktop/form.h"
+#include "desktop/handles.h"
+#include "desktop/trace.h"
+#include "desktop/win32.h"
+
+namespace desktop {
+namespace {
+
+MessageBoxAnswerer& answerer() {
+    static MessageBoxAnswerer installed;
+    return installed;
+}
+
+std::function<void()>& end_replacement() {
+    static std::function<void()> replacement;
+    return replacement;
+}
+
+bool& event_loop_running() {
+    static bool running = false;
+    return running;
+}
+
+std::wstring narrow_to_title(std::wstring_view title) {
+    return title.empty() ? std::wstring(kApplicationTitle) : std::wstring(title);
+}
+
+}  // namespace
+
+int message_box(std::wstring_view text, unsigned flags, std::wstring_view title) {
+    const MessageBoxRequest request{std::wstring(text), flags, narrow_to_title(title)};
+    trace("message_box", request.title);
+    if (answerer()) return answerer()(request);
+    // Task-modal with no owner disables every window of the program while the box is open;
+    // topmost, so it is never hidden behind the always-on-top control panel.
+    return MessageBoxW(nullptr, request.text.c_str(), request.title.c_str(),
+                       flags | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
+}
+
+MessageBoxAnswerer answer_message_boxes_with(MessageBoxAnswerer replacement) {
+    MessageBoxAnswerer previous = std::move(answerer());
+    answerer() = std::move(replacement);
+    return previous;
+}
+
+bool previous_instance() {
+    static KernelHandle mutex;
+    static const bool another_copy_runs = [] {
+        mutex.reset(CreateMutexW(nullptr, FALSE, L"Local\\Velmora.SingleInstance"));
+        return GetLastError() == ERROR_ALREADY_EXISTS;
+    }();
+    return another_copy_runs;
+}
+
+void end() {
+    trace("end");
+    if (end_replacement()) {
+        end_replacement()();
+        return;
+    }
+    ExitProcess(0);
+}
+
+void replace_end_for_tests(std::function<void()> on_end) { end_replacement() = std::move(on_end); }
+
+std::wstring executable_directory() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const auto separator = path.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) return {};
+    // The root of a drive keeps its separator ("C:\"), as the platform reports it.
+    const bool drive_root = separator == 2 && path[1] == L':';
+    return path.substr(0, drive_root ? separator + 1 : separator);
+}
+
+namespace {
+void dispatch(MSG& message) {
+    if (dispatch_dialog_keys(message)) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+}  // namespace
+
+void do_events() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {  // leave it for the event loop
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        dispatch(message);
+    }
+}
+
+void post_quit_if_running() {
+    if (event_loop_running()) PostQuitMessage(0);
+}
+
+int run_program(const std::function<void()>& start) {
+    event_loop_running() = true;
+    start();
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(message);
+    event_loop_running() = false;
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace desktop

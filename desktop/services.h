@@ -1,0 +1,61 @@
+// Program-wide desktop services: message boxes, the single-instance test, ending the
+// process, the executable's directory, letting pending events run, and the event loop.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace desktop {
+
+// The application title: the title of every message box that is given none.
+inline constexpr std::wstring_view kApplicationTitle = L"Velmora";
+
+// Message box flags (icon + buttons + default button) and answers.
+enum MessageBoxFlag : unsigned {
+    kOkOnly = 0,
+    kYesNo = 4,
+    kStopIcon = 16,
+    kQuestionIcon = 32,
+    kExclamationIcon = 48,
+    kInformationIcon = 64,
+    kSecondButtonDefault = 256,
+};
+enum MessageBoxAnswer : int { kAnswerOk = 1, kAnswerYes = 6, kAnswerNo = 7 };
+
+struct MessageBoxRequest {
+    std::wstring text;
+    unsigned flags = 0;
+    std::wstring title;
+};
+
+// Shows an application-modal message box and returns the button pressed. An empty title
+// means the application title.
+int message_box(std::wstring_view text, unsigned flags, std::wstring_view title = {});
+
+// The seam for tests: while an answerer is installed, message boxes go to it instead of
+// the screen. Returns the answerer it replaces; pass an empty one to restore the desktop's.
+using MessageBoxAnswerer = std::function<int(const MessageBoxRequest&)>;
+MessageBoxAnswerer answer_message_boxes_with(MessageBoxAnswerer answerer);
+
+// True when another copy of the program is running. Asked once per process: later calls
+// give the first answer, so a window that loads again does not find its own process.
+bool previous_instance();
+
+// Ends the process at once; no unload procedure runs. Tests install a replacement that
+// records the call instead, so callers still return normally after it.
+void end();
+void replace_end_for_tests(std::function<void()> on_end);
+
+// The directory the running executable lies in, without a trailing separator (except at
+// the root of a drive, where the platform reports one).
+std::wstring executable_directory();
+
+// Lets every event queued so far run once, then returns.
+void do_events();
+
+// Runs the program: calls start (which loads the start-up window) and then handles events
+// until no window of the program is loaded any more. Returns the process exit code.
+int run_program(const std::function<void()>& start);
+
+}  // namespace desktop

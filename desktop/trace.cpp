@@ -1,0 +1,63 @@
+#include "desktop/trace.h"
+
+#include <cstdio>
+#include <string>
+
+#include "desktop/handles.h"
+#include "desktop/win32.h"
+
+namespace desktop {
+namespace {
+
+HANDLE trace_file() {
+    static const KernelHandle file = [] {
+        wchar_t path[MAX_PATH];
+        const DWORD length = GetEnvironmentVariableW(L"VELMORA_TRACE", path, MAX_PATH);
+        if (length == 0 || length >= MAX_PATH) return KernelHandle();
+        const HANDLE handle = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        return KernelHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+    }();
+    return file.get();
+}
+
+std::string utf8(std::wstring_view text) {
+    if (text.empty()) return {};
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    std::string result(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), size,
+                        nullptr, nullptr);
+    return result;
+}
+
+double seconds_since_1970() {
+    // The precise clock exists from Windows 8 on; the program still starts on Windows 7.
+    using Clock = void(WINAPI*)(FILETIME*);
+    static const auto precise = reinterpret_cast<Clock>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetSystemTimePreciseAsFileTime")));
+    FILETIME now;
+    (precise ? precise : &GetSystemTimeAsFileTime)(&now);
+    const auto ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    constexpr unsigned long long kTicksFrom1601To1970 = 116444736000000000ULL;
+    return static_cast<double>(ticks - kTicksFrom1601To1970) / 1e7;
+}
+
+}  // namespace
+
+bool tracing() { return trace_file() != nullptr; }
+
+void trace(std::string_view event, std::wstring_view detail) {
+    const HANDLE file = trace_file();
+    if (!file) return;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%.6f ", seconds_since_1970());
+    std::string line = stamp;
+    line.append(event);
+    if (!detail.empty()) line.append(" ").append(utf8(detail));
+    line.push_back('\n');
+    DWORD written = 0;
+    WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+}  // namespace desktop

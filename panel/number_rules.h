@@ -1,0 +1,28 @@
+// What may go into the number box: digits and at most one decimal point. The number ends
+// up in a file name, so the same rule guards typing, pasting and saving.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace number_rules {
+
+inline constexpr std::int16_t kBackspace = 8;
+inline constexpr std::int16_t kPoint = 46;  // "."
+inline constexpr std::int16_t kDropped = 0;
+
+// The key filter: the character code to let through for a key press, or kDropped. The point
+// is judged against the whole current text, whatever part of it is selected.
+std::int16_t filter_key(std::int16_t code, std::wstring_view text);
+
+// What a paste may insert in place of the selection: the digits of the pasted text and at
+// most one point (none while the box holds one already), cut to the room the limit leaves.
+std::wstring admit_paste(std::wstring_view pasted, std::wstring_view text, std::size_t selected,
+                         std::size_t max_length);
+
+// True for a non-empty text of digits with at most one point.
+bool is_safe_number(std::wstring_view text);
+
+}  // namespace number_rules

@@ -1,0 +1,11 @@
+// What the 11 digit slots on the card show for a number: slot k shows character k, slots
+// past the end show nothing, and an empty number shows "*" everywhere.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+inline constexpr std::size_t kSlotCount = 11;
+
+std::array<std::wstring, kSlotCount> slot_captions(std::wstring_view number);

@@ -1,0 +1,56 @@
+#include "desktop/bmp.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::uint32_t read32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+std::uint16_t read16(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+
+desktop::Pixels numbered(int width, int height) {
+    desktop::Pixels picture{width, height, {}};
+    for (int i = 0; i < width * height; ++i)
+        picture.data.push_back(static_cast<std::uint32_t>(0x010203 * (i + 1)) & 0x00FFFFFF);
+    return picture;
+}
+
+TEST(Bmp, HeadersAndRowPaddingForEachWidthModuloFour) {
+    const struct {
+        int width;
+        std::size_t row_size;
+    } cases[] = {{1, 4}, {2, 8}, {3, 12}, {4, 12}, {5, 16}, {1199, 3600}};
+    for (const auto& c : cases) {
+        const auto bytes = desktop::encode_bmp(numbered(c.width, 3));
+        SCOPED_TRACE(c.width);
+        ASSERT_EQ(bytes.size(), 54 + c.row_size * 3);
+        EXPECT_EQ(bytes[0], 'B');
+        EXPECT_EQ(bytes[1], 'M');
+        EXPECT_EQ(read32(bytes, 2), bytes.size());
+        EXPECT_EQ(read32(bytes, 10), 54u);
+        EXPECT_EQ(read32(bytes, 14), 40u);
+        EXPECT_EQ(static_cast<int>(read32(bytes, 18)), c.width);
+        EXPECT_EQ(static_cast<int>(read32(bytes, 22)), 3);  // positive: bottom-up
+        EXPECT_EQ(read16(bytes, 26), 1);
+        EXPECT_EQ(read16(bytes, 28), 24);
+        EXPECT_EQ(read32(bytes, 30), 0u);
+        EXPECT_EQ(read32(bytes, 34), c.row_size * 3);
+        // Padding bytes at the end of every row are zero.
+        for (int row = 0; row < 3; ++row)
+            for (std::size_t i = static_cast<std::size_t>(c.width) * 3; i < c.row_size; ++i)
+                EXPECT_EQ(bytes[54 + row * c.row_size + i], 0) << "row " << row;
+    }
+}
+
+TEST(Bmp, RowsAreStoredBottomUpInBlueGreenRedOrder) {
+    desktop::Pixels picture{2, 2, {0x00112233, 0x00445566, 0x00778899, 0x00AABBCC}};
+    const auto bytes = desktop::encode_bmp(picture);
+    const std::vector<std::uint8_t> bottom_row_first = {0x99, 0x88, 0x77, 0xCC, 0xBB, 0xAA, 0, 0,
+                                                        0x33, 0x22, 0x11, 0x66, 0x55, 0x44, 0, 0};
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 54, bytes.end()), bottom_row_first);
+}
+
+}  // namespace

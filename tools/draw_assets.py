@@ -1,0 +1,735 @@
+#!/usr/bin/python3
+"""Draw Velmora's pictures: the parking card, the program icon and the hand cursor.
+
+Run from anywhere (the files land in the repository's assets/ folder):
+
+    /usr/bin/python3 tools/draw_assets.py              # writes the three files
+    /usr/bin/python3 tools/draw_assets.py --preview /tmp/velmora-preview
+                                                       # ...and enlarged PNG views
+
+It writes
+  assets/card.bmp     1200 x 550 card, 32-bit BI_RGB bottom-up BMP (the program
+                      draws the phone digits into its 11 white boxes),
+  assets/velmora.ico  program icon, 48/40/32/24/20/16 px, 32-bit DIB images,
+  assets/hand.cur     32 x 32, 16-colour pointing-hand cursor, hotspot (12, 2).
+
+Needs only Pillow (Debian: python3-pil) and the Debian fonts fonts-dejavu-core,
+fonts-wqy-zenhei.  The output is the same, byte for byte, on every run.  After
+writing each file the script reads it back and checks the parts the program
+relies on; any mismatch stops it with an AssertionError.
+"""
+
+import argparse
+import colorsys
+import math
+import os
+import struct
+import sys
+
+from PIL import Image, ImageDraw, ImageFilter, ImageFont
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+ASSETS = os.path.join(ROOT, "assets")
+
+DEJAVU = "/usr/share/fonts/truetype/dejavu/"
+FONT_SERIF_P = DEJAVU + "DejaVuSerifCondensed-Bold.ttf"
+FONT_LATIN_BOLD = DEJAVU + "DejaVuSans-Bold.ttf"
+FONT_MONO_BOLD = DEJAVU + "DejaVuSansMono-Bold.ttf"
+FONT_CJK = "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"
+
+# ----------------------------------------------------------------------------
+# Card geometry (pixels, origin top-left, ranges inclusive)
+# ----------------------------------------------------------------------------
+CARD_W, CARD_H = 1200, 550
+SS = 4                                   # the card is drawn 4x larger, then box-filtered down
+
+YELLOW = (255, 255, 51)                  # #FFFF33
+BLACK = (0, 0, 0)
+WHITE = (255, 255, 255)
+BAND_GREY = (51, 51, 51)
+
+STRIPE_PERIOD = 44                       # hazard stripes: one black + one yellow, along x
+PANEL = (32, 30, 1172, 485)              # rounded yellow panel (outline included)
+PANEL_RADIUS = 18
+PARK_SIGN = (141, 44, 316, 218)          # rounded square of the parking mark
+PARK_LETTER = (165, 63, 292, 199)        # the white P
+HEADLINE = (355, 105, 1107, 187)
+HEADLINE_TEXT = ("临时停靠", "请多关照")
+DOTS_COUNT, DOTS_X0, DOTS_X1, DOTS_CY, DOT_D = 31, 342, 1133, 225, 13
+HANDSET = (76, 312, 166, 398)
+CALL_ME = (180, 318, 301, 392)
+CAPTION = (76, 414, 301, 461)
+CAPTION_TEXT = "挪车电话"
+
+BOX_COUNT, BOX_X0, BOX_PITCH, BOX_W = 11, 331, 75, 65
+BOX_Y0, BOX_Y1 = 319, 456                # interior rows
+BOX_BORDER, BOX_MARGIN = 2, 3
+
+LINE_Y0, LINE_Y1 = 486, 494              # black line across the bottom
+BAND_Y0, BAND_Y1 = 495, 549              # dark grey band
+BAND_LEFT_TEXT, BAND_LEFT_X = "TEMPORARY PARKING", 109
+BAND_RIGHT_TEXT, BAND_RIGHT_X = "PLEASE SUPPORT ME", 1074   # last inked column
+BAND_FONT_PX, BAND_TRACKING = 28, 3
+
+
+def box_interior(k):
+    """Inclusive (x0, y0, x1, y1) of the white inside of digit box k (1..11)."""
+    x0 = BOX_X0 + BOX_PITCH * (k - 1)
+    return (x0, BOX_Y0, x0 + BOX_W - 1, BOX_Y1)
+
+
+# ----------------------------------------------------------------------------
+# Small drawing helpers
+# ----------------------------------------------------------------------------
+def ss_box(box):
+    """Inclusive 1x pixel box -> Pillow box on the 4x canvas covering the same pixels."""
+    x0, y0, x1, y1 = box
+    return (x0 * SS, y0 * SS, (x1 + 1) * SS - 1, (y1 + 1) * SS - 1)
+
+
+def ink_bbox(img):
+    """Bounding box of the non-transparent part of an RGBA or L image."""
+    band = img.getchannel("A") if img.mode == "RGBA" else img
+    return band.getbbox()
+
+
+def text_layer(pieces, font, passes, tracking=0.0):
+    """Render text on a transparent layer cropped to its ink.
+
+    pieces: list of (text, extra space after it) so words can be set apart.
+    passes: list of (colour, stroke width) drawn one over the other, widest first;
+            e.g. [(WHITE, 6), (BLACK, 0)] gives black letters with a white outline.
+    tracking: extra advance after every character, in pixels.
+    """
+    total = sum(font.getlength(ch) + tracking for text, _ in pieces for ch in text)
+    total += sum(gap for _, gap in pieces)
+    size = font.size
+    layer = Image.new("RGBA", (int(total) + 4 * size, 3 * size), (0, 0, 0, 0))
+    draw = ImageDraw.Draw(layer)
+    for colour, stroke in passes:
+        x = float(size)
+        for text, gap in pieces:
+            for ch in text:
+                draw.text((round(x), size), ch, font=font, fill=colour,
+                          stroke_width=stroke, stroke_fill=colour)
+                x += font.getlength(ch) + tracking
+            x += gap
+    return layer.crop(ink_bbox(layer))
+
+
+def paste_fitted(canvas, layer, box):
+    """Scale a cropped layer to fill the 1x inclusive box exactly and blend it in."""
+    x0, y0, x1, y1 = ss_box(box)
+    size = (x1 - x0 + 1, y1 - y0 + 1)
+    if layer.size != size:
+        layer = layer.convert("RGBa").resize(size, Image.LANCZOS).convert("RGBA")
+    canvas.alpha_composite(layer, (x0, y0))
+
+
+# ----------------------------------------------------------------------------
+# Card elements, one function each (all draw on the 4x canvas)
+# ----------------------------------------------------------------------------
+def draw_hazard_band(canvas):
+    """Diagonal black/yellow stripes behind everything above the bottom line."""
+    draw = ImageDraw.Draw(canvas)
+    h = LINE_Y0 * SS
+    draw.rectangle((0, 0, CARD_W * SS - 1, h - 1), fill=YELLOW)
+    p = STRIPE_PERIOD * SS
+    half = p // 2
+    for c in range(-h - p, CARD_W * SS + p, p):
+        # a "/" stripe: between the lines x + y = c + h and x + y = c + h + half
+        draw.polygon([(c, h), (c + half, h), (c + half + h, 0), (c + h, 0)], fill=BLACK)
+
+
+def draw_panel(canvas):
+    """Yellow panel, 2-pixel black outline, rounded at the top, square where it
+    stands on the bottom line."""
+    draw = ImageDraw.Draw(canvas)
+    x0, y0, x1, y1 = ss_box(PANEL)
+    line = 2 * SS
+    draw.rounded_rectangle((x0, y0, x1, y1), radius=PANEL_RADIUS * SS,
+                           fill=YELLOW, outline=BLACK, width=line)
+    mid = (y0 + y1) // 2
+    draw.rectangle((x0, mid, x1, y1), fill=BLACK)
+    draw.rectangle((x0 + line, mid, x1 - line, y1 - line), fill=YELLOW)
+
+
+def draw_parking_mark(canvas):
+    """Yellow rounded square, black rim, big white serif P outlined in black."""
+    draw = ImageDraw.Draw(canvas)
+    draw.rounded_rectangle(ss_box(PARK_SIGN), radius=22 * SS, fill=BLACK)
+    inner = (PARK_SIGN[0] + 5, PARK_SIGN[1] + 5, PARK_SIGN[2] - 5, PARK_SIGN[3] - 5)
+    draw.rounded_rectangle(ss_box(inner), radius=17 * SS, fill=YELLOW)
+
+    # Letter: render large, then scale so the white part fills PARK_LETTER.
+    font = ImageFont.truetype(FONT_SERIF_P, 150 * SS)
+    stroke = 5 * SS
+    size = (font.size * 2, font.size * 2)
+    white = Image.new("L", size, 0)
+    ImageDraw.Draw(white).text((stroke * 2, stroke * 2), "P", font=font, fill=255)
+    ring = Image.new("L", size, 0)
+    ImageDraw.Draw(ring).text((stroke * 2, stroke * 2), "P", font=font, fill=255,
+                              stroke_width=stroke, stroke_fill=255)
+    wx0, wy0, wx1, wy1 = white.getbbox()
+    tx0, ty0, tx1, ty1 = ss_box(PARK_LETTER)
+    sx = (tx1 - tx0 + 1) / (wx1 - wx0)
+    sy = (ty1 - ty0 + 1) / (wy1 - wy0)
+    out_w, out_h = round(size[0] * sx), round(size[1] * sy)
+    white = white.resize((out_w, out_h), Image.LANCZOS)
+    ring = ring.resize((out_w, out_h), Image.LANCZOS)
+    ox, oy = tx0 - round(wx0 * sx), ty0 - round(wy0 * sy)
+    canvas.paste(BLACK, (ox, oy), ring)
+    canvas.paste(WHITE, (ox, oy), white)
+
+
+def draw_headline(canvas):
+    """Large bold black Chinese words, white outline with a thin dark rim, fitted to HEADLINE."""
+    font = ImageFont.truetype(FONT_CJK, 80 * SS)
+    pieces = [(HEADLINE_TEXT[0], 40 * SS), (HEADLINE_TEXT[1], 0)]
+    passes = [(BLACK, round(6.5 * SS)), (WHITE, 5 * SS), (BLACK, SS)]
+    layer = text_layer(pieces, font, passes, tracking=6 * SS)
+    paste_fitted(canvas, layer, HEADLINE)
+
+
+def dot_colour(i):
+    """Hue walk green -> cyan -> blue -> violet -> magenta -> red -> back to violet."""
+    step = 330.0 / (DOTS_COUNT - 1)          # 240 degrees up to red, 90 back to violet
+    t = i * step
+    hue = 120.0 + t if t <= 240.0 else 360.0 - (t - 240.0)
+    r, g, b = colorsys.hsv_to_rgb((hue % 360.0) / 360.0, 1.0, 0.92)
+    return (round(r * 255), round(g * 255), round(b * 255))
+
+
+def draw_dot_row(canvas):
+    """31 round dots in rainbow colours under the headline."""
+    draw = ImageDraw.Draw(canvas)
+    first_left, last_left = DOTS_X0, DOTS_X1 + 1 - DOT_D
+    top = DOTS_CY - DOT_D // 2
+    for i in range(DOTS_COUNT):
+        left = first_left + (last_left - first_left) * i / (DOTS_COUNT - 1)
+        x0 = round(left * SS)
+        draw.ellipse((x0, top * SS, x0 + DOT_D * SS - 1, (top + DOT_D) * SS - 1),
+                     fill=dot_colour(i))
+
+
+def handset_mask(w, h):
+    """A telephone handset: curved grip, ear and mouth pieces facing the upper right.
+
+    Built in a 100-unit frame (grip along x, bulging towards -y, pieces towards +y),
+    turned 225 degrees, drawn 8x larger, smoothed and box-filtered to w x h.
+    """
+    u = 8
+    mask = Image.new("L", (w * u, h * u), 0)
+    draw = ImageDraw.Draw(mask)
+    k = min(w, h) * u / 100.0
+    turn = math.radians(225)
+    c, s = math.cos(turn), math.sin(turn)
+    cx, cy = w * u / 2, h * u / 2
+
+    def at(x, y):
+        return (cx + k * (x * c - y * s), cy + k * (x * s + y * c))
+
+    def capsule(p, q, r):
+        (x0, y0), (x1, y1), r = at(*p), at(*q), r * k
+        n = math.hypot(x1 - x0, y1 - y0) or 1.0
+        nx, ny = -(y1 - y0) / n * r, (x1 - x0) / n * r
+        draw.polygon([(x0 + nx, y0 + ny), (x1 + nx, y1 + ny),
+                      (x1 - nx, y1 - ny), (x0 - nx, y0 - ny)], fill=255)
+        for x, y in ((x0, y0), (x1, y1)):
+            draw.ellipse((x - r, y - r, x + r, y + r), fill=255)
+
+    span, bend, grip = 34, 26, 7.5
+    line = [(span * t, -bend * (1 - t * t)) for t in (i / 20 - 1 for i in range(41))]
+    for p, q in zip(line, line[1:]):
+        capsule(p, q, grip)
+    piece = ((-11, -8), (11, -8), (14, 18), (-14, 18))   # narrow at the grip, wide at the face
+    for side in (-1, 1):
+        tilt = math.radians(30 * side)
+        ct, st = math.cos(tilt), math.sin(tilt)
+        draw.polygon([at(side * span + x * ct - y * st, x * st + y * ct) for x, y in piece],
+                     fill=255)
+    mask = mask.filter(ImageFilter.GaussianBlur(min(w, h) * u * 0.035))
+    mask = mask.point(lambda v: 255 if v >= 128 else 0)
+    return mask.resize((w, h), Image.BOX)
+
+
+def draw_call_me(canvas):
+    """Handset symbol, CALL / ME beside it, Chinese caption underneath."""
+    x0, y0, x1, y1 = ss_box(HANDSET)
+    bw, bh = x1 - x0 + 1, y1 - y0 + 1
+    mask = handset_mask(bw * 2, bh * 2)
+    mask = mask.crop(mask.getbbox())
+    scale = min(bw / mask.width, bh / mask.height)          # fill the box, keep the shape
+    mask = mask.resize((round(mask.width * scale), round(mask.height * scale)), Image.LANCZOS)
+    canvas.paste(BLACK, (x0, y0 + (bh - mask.height) // 2), mask)
+
+    font = ImageFont.truetype(FONT_LATIN_BOLD, 42 * SS)
+    call = text_layer([("CALL", 0)], font, [(BLACK, 0)])
+    me = text_layer([("ME", 0)], font, [(BLACK, 0)])
+    cx0, cy0, cx1, cy1 = ss_box(CALL_ME)
+    left = cx1 + 1 - call.width                       # CALL ends at the right edge
+    canvas.alpha_composite(call, (left, cy0))
+    canvas.alpha_composite(me, (left, cy1 + 1 - me.height))
+
+    font = ImageFont.truetype(FONT_CJK, 52 * SS)
+    caption = text_layer([(CAPTION_TEXT, 0)], font, [(BLACK, SS)], tracking=6 * SS)
+    paste_fitted(canvas, caption, CAPTION)
+
+
+def draw_bottom(canvas):
+    """Black line, dark grey band and its two white monospaced phrases."""
+    draw = ImageDraw.Draw(canvas)
+    draw.rectangle(ss_box((0, LINE_Y0, CARD_W - 1, LINE_Y1)), fill=BLACK)
+    draw.rectangle(ss_box((0, BAND_Y0, CARD_W - 1, BAND_Y1)), fill=BAND_GREY)
+    font = ImageFont.truetype(FONT_MONO_BOLD, BAND_FONT_PX * SS)
+    left = text_layer([(BAND_LEFT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * SS)
+    right = text_layer([(BAND_RIGHT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * SS)
+    # vertical centre on the band, using the taller of the two (same font, same caps)
+    h = max(left.height, right.height)
+    top = round(((BAND_Y0 + BAND_Y1 + 1) * SS - h) / 2)
+    canvas.alpha_composite(left, (BAND_LEFT_X * SS, top))
+    canvas.alpha_composite(right, ((BAND_RIGHT_X + 1) * SS - right.width, top))
+
+
+def draw_digit_boxes(card):
+    """The 11 boxes, drawn pixel-exact on the final 1x image."""
+    draw = ImageDraw.Draw(card)
+    for k in range(1, BOX_COUNT + 1):
+        x0, y0, x1, y1 = box_interior(k)
+        m = BOX_BORDER + BOX_MARGIN
+        draw.rectangle((x0 - m, y0 - m, x1 + m, y1 + m), fill=WHITE)
+        b = BOX_BORDER
+        draw.rectangle((x0 - b, y0 - b, x1 + b, y1 + b), fill=BLACK)
+        draw.rectangle((x0, y0, x1, y1), fill=WHITE)
+
+
+def draw_card():
+    canvas = Image.new("RGBA", (CARD_W * SS, CARD_H * SS), WHITE + (255,))
+    draw_hazard_band(canvas)
+    draw_panel(canvas)
+    draw_parking_mark(canvas)
+    draw_headline(canvas)
+    draw_dot_row(canvas)
+    draw_call_me(canvas)
+    draw_bottom(canvas)
+    card = canvas.convert("RGB").resize((CARD_W, CARD_H), Image.BOX)
+    draw_digit_boxes(card)
+    return card
+
+
+# ----------------------------------------------------------------------------
+# Card file: BITMAPFILEHEADER + BITMAPINFOHEADER + BGR0 rows bottom-up + 2 zero bytes
+# ----------------------------------------------------------------------------
+BMP_PPM = 3936                            # 100 dpi
+BMP_TRAILER = b"\0\0"
+
+
+def card_bmp_bytes(card):
+    w, h = card.size
+    r, g, b = card.split()
+    zero = Image.new("L", card.size, 0)
+    pixels = Image.merge("RGBA", (b, g, r, zero)).transpose(Image.FLIP_TOP_BOTTOM).tobytes()
+    assert len(pixels) == w * h * 4
+    info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 32, 0, len(pixels),
+                       BMP_PPM, BMP_PPM, 0, 0)
+    size = 14 + len(info) + len(pixels) + len(BMP_TRAILER)
+    head = struct.pack("<2sIHHI", b"BM", size, 0, 0, 14 + len(info))
+    return head + info + pixels + BMP_TRAILER
+
+
+class BmpReader:
+    """Pixel access straight from the bytes of a 32-bit bottom-up BMP."""
+
+    def __init__(self, data):
+        magic, self.file_size, _, _, self.offset = struct.unpack_from("<2sIHHI", data, 0)
+        (self.hsize, self.w, self.h, self.planes, self.bpp, self.compression,
+         self.image_size, self.xppm, self.yppm, _, _) = struct.unpack_from("<IiiHHIIiiII", data, 14)
+        assert magic == b"BM", "card.bmp: not a BMP"
+        self.data = data
+
+    def px(self, x, y):
+        i = self.offset + ((self.h - 1 - y) * self.w + x) * 4
+        b, g, r, a = self.data[i:i + 4]
+        return (r, g, b, a)
+
+    def rgb(self, x, y):
+        return self.px(x, y)[:3]
+
+
+def check_card_file(path):
+    data = open(path, "rb").read()
+    bmp = BmpReader(data)
+    assert len(data) == 2640056 == bmp.file_size, f"card.bmp: size {len(data)} / bfSize {bmp.file_size}"
+    assert bmp.offset == 54 and bmp.hsize == 40, "card.bmp: headers are not 14 + 40 bytes"
+    assert (bmp.w, bmp.h) == (CARD_W, CARD_H), "card.bmp: not 1200 x 550 bottom-up"
+    assert (bmp.planes, bmp.bpp, bmp.compression) == (1, 32, 0), "card.bmp: not 32-bit BI_RGB"
+    assert bmp.image_size == 2640000, "card.bmp: biSizeImage"
+    assert (bmp.xppm, bmp.yppm) == (BMP_PPM, BMP_PPM), "card.bmp: resolution"
+    pixels = data[54:54 + 2640000]
+    assert pixels[3::4].count(0) == CARD_W * CARD_H, "card.bmp: a fourth byte is not 0"
+    assert data[54 + 2640000:] == BMP_TRAILER, "card.bmp: trailing bytes"
+
+    for k in range(1, BOX_COUNT + 1):
+        x0, y0, x1, y1 = box_interior(k)
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                assert bmp.rgb(x, y) == WHITE, f"box {k}: interior ({x},{y}) is {bmp.rgb(x, y)}"
+        # rings around the interior: distance 1..2 black border, 3..5 white margin
+        for d in range(1, BOX_BORDER + BOX_MARGIN + 1):
+            want = BLACK if d <= BOX_BORDER else WHITE
+            ring = ([(x, y0 - d) for x in range(x0 - d, x1 + d + 1)] +
+                    [(x, y1 + d) for x in range(x0 - d, x1 + d + 1)] +
+                    [(x0 - d, y) for y in range(y0 - d, y1 + d + 1)] +
+                    [(x1 + d, y) for y in range(y0 - d, y1 + d + 1)])
+            for x, y in ring:
+                assert bmp.rgb(x, y) == want, f"box {k}: ({x},{y}) is {bmp.rgb(x, y)}, not {want}"
+        if k < BOX_COUNT:       # exactly 6 white pixels between neighbouring borders
+            gap = [bmp.rgb(x, (y0 + y1) // 2) for x in range(x1 + 1, x1 + 1 + 2 + 6 + 2)]
+            assert gap == [BLACK] * 2 + [WHITE] * 6 + [BLACK] * 2, f"box {k}: gap {gap}"
+
+    for y in range(LINE_Y0, LINE_Y1 + 1):
+        for x in range(CARD_W):
+            assert bmp.rgb(x, y) == BLACK, f"bottom line: ({x},{y}) is {bmp.rgb(x, y)}"
+    assert any(bmp.rgb(x, LINE_Y0 - 1) != BLACK for x in range(CARD_W)), \
+        "bottom line starts above row 486"
+
+    # grey band: only grey and the white words; words start at 109 and end at 1074
+    inked = set()
+    for y in range(BAND_Y0, BAND_Y1 + 1):
+        for x in range(CARD_W):
+            p = bmp.rgb(x, y)
+            if p != BAND_GREY:
+                assert p[0] == p[1] == p[2] and p[0] > 51, f"grey band: ({x},{y}) is {p}"
+                inked.add(x)
+    for x in range(CARD_W):
+        for y in (BAND_Y0, BAND_Y1):
+            assert bmp.rgb(x, y) == BAND_GREY, f"grey band edge ({x},{y}) is {bmp.rgb(x, y)}"
+    assert min(inked) == BAND_LEFT_X, f"left words start at {min(inked)}"
+    assert max(inked) == BAND_RIGHT_X, f"right words end at {max(inked)}"
+
+
+# ----------------------------------------------------------------------------
+# Program icon
+# ----------------------------------------------------------------------------
+ICON_SIZES = (48, 40, 32, 24, 20, 16)
+SLATE = (51, 56, 64)
+RED = (255, 0, 31)
+RED_FILL_ALPHA = 96
+PEN_FILL = (255, 255, 255)
+
+
+def inset_polygon(pts, d):
+    """Move every edge of a convex, clockwise-on-screen polygon inwards by d."""
+    n = len(pts)
+    lines = []
+    for i in range(n):
+        (x0, y0), (x1, y1) = pts[i], pts[(i + 1) % n]
+        ex, ey = x1 - x0, y1 - y0
+        length = math.hypot(ex, ey)
+        nx, ny = -ey / length, ex / length          # inward normal for clockwise-on-screen
+        lines.append(((x0 + nx * d, y0 + ny * d), (ex, ey)))
+    out = []
+    for i in range(n):
+        (px, py), (dx, dy) = lines[i - 1]
+        (qx, qy), (ex, ey) = lines[i]
+        den = dx * ey - dy * ex
+        t = ((qx - px) * ey - (qy - py) * ex) / den
+        out.append((px + dx * t, py + dy * t))
+    return out
+
+
+def pen_polygons(cx, cy, length, width, tip):
+    """Pen lying along the '/' diagonal, centred on (cx, cy), point to the lower left.
+
+    Returns the outline (a clockwise pentagon) and at(u, v), which maps a point
+    given along (u) and across (v) the pen to canvas coordinates.
+    """
+    ux, uy = 1 / math.sqrt(2), -1 / math.sqrt(2)    # along the pen, towards its cap
+    vx, vy = 1 / math.sqrt(2), 1 / math.sqrt(2)     # across the pen
+
+    def at(u, v):
+        return (cx + ux * u + vx * v, cy + uy * u + vy * v)
+
+    half, w2 = length / 2, width / 2
+    # clockwise on screen: cap end first
+    return [at(half, -w2), at(half, w2), at(-half + tip, w2), at(-half, 0),
+            at(-half + tip, -w2)], at
+
+
+def draw_icon_image(s):
+    """One icon size: drawn 8x on a pixel-aligned grid, then box-filtered to s x s."""
+    u = 8
+    img = Image.new("RGBA", (s * u, s * u), (0, 0, 0, 0))
+    draw = ImageDraw.Draw(img)
+    w = max(1, round(s / 16))                     # slate line width in pixels
+    a = max(1, round(s * 0.06))                   # square's outer top-left
+    b = round(s * 0.80)                           # square's outer bottom-right (exclusive)
+
+    def rect(x0, y0, x1, y1, **kw):               # exclusive 1x coordinates
+        draw.rectangle((x0 * u, y0 * u, x1 * u - 1, y1 * u - 1), **kw)
+
+    rect(a, a, b, b, fill=SLATE + (255,))
+    rect(a + w, a + w, b - w, b - w, fill=(0, 0, 0, 0))
+
+    # the red bar across the upper half
+    p = max(1, round(s / 16))
+    rw = max(1, round(s / 24))
+    bx0, by0 = a + w + p, a + w + p
+    bx1, by1 = b - w - p, by0 + max(4, round(s * 0.22))
+    rect(bx0, by0, bx1, by1, fill=RED + (255,))
+    rect(bx0 + rw, by0 + rw, bx1 - rw, by1 - rw, fill=RED + (RED_FILL_ALPHA,))
+
+    # the pen across the lower-right corner, with a transparent gap around it
+    corner = (b - w / 2) * u
+    length, width = 0.66 * s * u, max(4.0, 0.21 * s) * u
+    tip = width * 1.2
+    outline, at = pen_polygons(corner, corner, length, width, tip)
+    gap = max(1.0, s / 24) * u
+    draw.polygon(inset_polygon(outline, -gap), fill=(0, 0, 0, 0))
+    draw.polygon(outline, fill=SLATE + (255,))
+    if s >= 32:          # big enough for a hollow pen: white body, slate rim and point
+        line = w * u
+        draw.polygon(inset_polygon(outline, line), fill=PEN_FILL + (255,))
+        fu = -length / 2 + tip                     # where the point meets the body
+        draw.polygon([at(fu, -width / 2), at(fu, width / 2),
+                      at(fu + line, width / 2), at(fu + line, -width / 2)], fill=SLATE + (255,))
+        point = tip * 0.45
+        draw.polygon([at(-length / 2, 0), at(-length / 2 + point, width * 0.5 * 0.45),
+                      at(-length / 2 + point, -width * 0.5 * 0.45)], fill=SLATE + (255,))
+    return img.convert("RGBa").resize((s, s), Image.BOX).convert("RGBA")
+
+
+def and_mask_bytes(opaque_rows, s):
+    """1-bpp AND mask, bottom-up, rows padded to 4 bytes: bit 1 = transparent."""
+    stride = ((s + 31) // 32) * 4
+    out = bytearray()
+    for row in reversed(opaque_rows):
+        bits = bytearray(stride)
+        for x, opaque in enumerate(row):
+            if not opaque:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        out += bits
+    return bytes(out)
+
+
+def icon_dib(img):
+    s = img.width
+    r, g, b, a = img.split()
+    xor = Image.merge("RGBA", (b, g, r, a)).transpose(Image.FLIP_TOP_BOTTOM).tobytes()
+    alpha = a.tobytes()
+    rows = [[alpha[y * s + x] != 0 for x in range(s)] for y in range(s)]
+    mask = and_mask_bytes(rows, s)
+    head = struct.pack("<IiiHHIIiiII", 40, s, 2 * s, 1, 32, 0, len(xor) + len(mask), 0, 0, 0, 0)
+    return head + xor + mask
+
+
+def icon_bytes(images):
+    dibs = [icon_dib(img) for img in images]
+    out = struct.pack("<HHH", 0, 1, len(dibs))
+    offset = 6 + 16 * len(dibs)
+    for img, dib in zip(images, dibs):
+        s = img.width
+        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 32, len(dib), offset)
+        offset += len(dib)
+    return out + b"".join(dibs)
+
+
+def check_icon_file(path):
+    data = open(path, "rb").read()
+    reserved, kind, count = struct.unpack_from("<HHH", data, 0)
+    assert (reserved, kind, count) == (0, 1, len(ICON_SIZES)), "velmora.ico: directory"
+    expect = 6 + 16 * count
+    for i, s in enumerate(ICON_SIZES):
+        w, h, colours, res, planes, bpp, size, offset = struct.unpack_from("<BBBBHHII", data, 6 + 16 * i)
+        assert (w, h, colours, planes, bpp) == (s, s, 0, 1, 32), f"velmora.ico: entry {i}"
+        assert offset == expect, f"velmora.ico: entry {i} offset"
+        hsize, dw, dh, dplanes, dbpp, comp = struct.unpack_from("<IiiHHI", data, offset)
+        assert (hsize, dw, dh, dplanes, dbpp, comp) == (40, s, 2 * s, 1, 32, 0), f"velmora.ico: DIB {s}"
+        stride = ((s + 31) // 32) * 4
+        assert size == 40 + s * s * 4 + stride * s, f"velmora.ico: {s} px image size"
+        xor = data[offset + 40:offset + 40 + s * s * 4]
+        mask = data[offset + 40 + s * s * 4:offset + size]
+        alphas = xor[3::4]
+        seen = set()
+        for y in range(s):                     # stored bottom-up
+            for x in range(s):
+                transparent = bool(mask[y * stride + x // 8] & (0x80 >> (x % 8)))
+                alpha = alphas[y * s + x]
+                assert transparent == (alpha == 0), f"velmora.ico: {s} px mask at ({x},{s - 1 - y})"
+                if alpha == 255:
+                    seen.add(xor[(y * s + x) * 4:(y * s + x) * 4 + 3])
+        # both the slate frame and the red bar must survive at every size
+        assert bytes(SLATE[::-1]) in seen, f"velmora.ico: {s} px has no solid slate"
+        assert bytes(RED[::-1]) in seen, f"velmora.ico: {s} px has no solid red"
+        assert any(0 < v < 255 for v in alphas), f"velmora.ico: {s} px has no translucency"
+        expect += size
+    assert expect == len(data), "velmora.ico: trailing bytes"
+
+
+# ----------------------------------------------------------------------------
+# Hand cursor: 32 x 32, 4 bpp, hotspot on the top of the index fingertip
+# ----------------------------------------------------------------------------
+CURSOR_SIZE = 32
+HOTSPOT = (12, 2)
+VGA16 = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128),
+         (0, 128, 128), (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0),
+         (255, 255, 0), (0, 0, 255), (255, 0, 255), (0, 255, 255), (255, 255, 255)]
+IDX_BLACK, IDX_WHITE = 0, 15
+
+# The white inside of the hand, as (row, first column, last column) spans.  The black
+# outline is every pixel next to (left/right/up/down) a white one; the gaps left
+# between the folded fingers become the black lines that separate them.
+HAND_SPANS = (
+    [(y, 11, 13) for y in range(3, 15)] +          # index finger, pointing up
+    [(y, 15, 17) for y in range(10, 15)] +         # middle finger, folded (knuckle)
+    [(y, 19, 21) for y in range(11, 15)] +         # ring finger, folded
+    [(y, 23, 24) for y in range(12, 15)] +         # little finger, folded
+    [(14, 6, 8), (15, 6, 10), (16, 7, 10), (17, 8, 10), (18, 9, 10)] +   # thumb, left
+    [(y, 11, 24) for y in range(15, 22)] +         # palm
+    [(22, 11, 24), (23, 12, 24), (24, 12, 23), (25, 13, 23)] +
+    [(y, 14, 22) for y in range(26, 30)]           # wrist
+)
+
+
+def hand_pixels():
+    """32 x 32 grid of None (transparent), IDX_BLACK or IDX_WHITE."""
+    grid = [[None] * CURSOR_SIZE for _ in range(CURSOR_SIZE)]
+    for y, x0, x1 in HAND_SPANS:
+        for x in range(x0, x1 + 1):
+            grid[y][x] = IDX_WHITE
+    for y in range(CURSOR_SIZE):
+        for x in range(CURSOR_SIZE):
+            if grid[y][x] is None and any(
+                    0 <= y + dy < CURSOR_SIZE and 0 <= x + dx < CURSOR_SIZE
+                    and grid[y + dy][x + dx] == IDX_WHITE
+                    for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))):
+                grid[y][x] = IDX_BLACK
+    return grid
+
+
+def cursor_bytes(grid):
+    s = CURSOR_SIZE
+    xor = bytearray()
+    for row in reversed(grid):
+        for x in range(0, s, 2):
+            hi = row[x] if row[x] is not None else 0
+            lo = row[x + 1] if row[x + 1] is not None else 0
+            xor.append((hi << 4) | lo)
+    mask = and_mask_bytes([[v is not None for v in row] for row in grid], s)
+    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for r, g, b in VGA16)
+    head = struct.pack("<IiiHHIIiiII", 40, s, 2 * s, 1, 4, 0, len(xor) + len(mask), 0, 0, 16, 0)
+    dib = head + palette + bytes(xor) + mask
+    dir_ = struct.pack("<HHH", 0, 2, 1)
+    entry = struct.pack("<BBBBHHII", s, s, 16, 0, HOTSPOT[0], HOTSPOT[1], len(dib), 6 + 16)
+    return dir_ + entry + dib
+
+
+def check_cursor_file(path):
+    data = open(path, "rb").read()
+    assert struct.unpack_from("<HHH", data, 0) == (0, 2, 1), "hand.cur: directory"
+    w, h, colours, _, hx, hy, size, offset = struct.unpack_from("<BBBBHHII", data, 6)
+    assert (w, h, colours, hx, hy) == (32, 32, 16, 12, 2), "hand.cur: entry"
+    assert offset == 22 and offset + size == len(data), "hand.cur: extent"
+    hsize, dw, dh, planes, bpp, comp = struct.unpack_from("<IiiHHI", data, offset)
+    assert (hsize, dw, dh, planes, bpp, comp) == (40, 32, 64, 1, 4, 0), "hand.cur: DIB header"
+    pal = data[offset + 40:offset + 40 + 64]
+    xor = data[offset + 104:offset + 104 + 512]
+    mask = data[offset + 616:offset + 616 + 128]
+    assert len(mask) == 128 and offset + 744 == len(data), "hand.cur: sizes"
+
+    def colour(x, y):                            # y from the top
+        row = 31 - y
+        byte = xor[row * 16 + x // 2]
+        idx = byte >> 4 if x % 2 == 0 else byte & 15
+        transparent = bool(mask[row * 4 + x // 8] & (0x80 >> (x % 8)))
+        return None if transparent else tuple(pal[idx * 4:idx * 4 + 3][::-1]), idx
+
+    for y in range(32):
+        for x in range(32):
+            c, idx = colour(x, y)
+            assert c is not None or idx == 0, f"hand.cur: XOR not 0 under transparent ({x},{y})"
+            assert c in (None, BLACK, WHITE), f"hand.cur: odd colour at ({x},{y})"
+    assert colour(12, 2)[0] == BLACK and colour(12, 3)[0] == WHITE, "hand.cur: fingertip"
+    assert all(colour(x, y)[0] is None for y in range(2) for x in range(32)), \
+        "hand.cur: something above the fingertip"
+    assert all(colour(x, 0)[0] is None and colour(x, 31)[0] is None for x in range(32)), \
+        "hand.cur: hand touches the edge"
+
+
+# ----------------------------------------------------------------------------
+# Previews (optional)
+# ----------------------------------------------------------------------------
+def checkerboard(w, h, cell):
+    img = Image.new("RGB", (w, h), (255, 255, 255))
+    draw = ImageDraw.Draw(img)
+    for y in range(0, h, cell):
+        for x in range(0, w, cell):
+            if (x // cell + y // cell) % 2:
+                draw.rectangle((x, y, x + cell - 1, y + cell - 1), fill=(204, 204, 204))
+    return img
+
+
+def write_previews(folder, card, icons, grid):
+    os.makedirs(folder, exist_ok=True)
+    card.save(os.path.join(folder, "card.png"))
+    zoom = 8
+    sheet = checkerboard(sum(i.width * zoom + 16 for i in icons) + 16 + 200, 48 * zoom + 32, zoom)
+    x = 16
+    for img in icons:
+        big = img.resize((img.width * zoom, img.height * zoom), Image.NEAREST)
+        sheet.paste(big, (x, 16), big)
+        x += big.width + 16
+    for i, img in enumerate(icons):             # real size, on light and dark ground
+        sheet.paste(img, (x + 10, 16 + i * 56), img)
+        dark = Image.new("RGB", (img.width + 8, img.height + 8), (40, 40, 40))
+        dark.paste(img, (4, 4), img)
+        sheet.paste(dark, (x + 80, 12 + i * 56))
+    sheet.save(os.path.join(folder, "icon.png"))
+    zoom = 12
+    cur = checkerboard(32 * zoom, 32 * zoom, zoom)
+    draw = ImageDraw.Draw(cur)
+    for y, row in enumerate(grid):
+        for x, v in enumerate(row):
+            if v is not None:
+                draw.rectangle((x * zoom, y * zoom, x * zoom + zoom - 1, y * zoom + zoom - 1),
+                               fill=VGA16[v])
+    hx, hy = HOTSPOT
+    draw.rectangle((hx * zoom + 4, hy * zoom + 4, hx * zoom + 7, hy * zoom + 7), fill=(255, 0, 0))
+    cur.save(os.path.join(folder, "cursor.png"))
+
+
+# ----------------------------------------------------------------------------
+def write_file(path, data):
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+def main(argv):
+    parser = argparse.ArgumentParser(description="Draw Velmora's card, icon and cursor.")
+    parser.add_argument("--preview", metavar="DIR", help="also write PNG previews into DIR")
+    args = parser.parse_args(argv)
+    os.makedirs(ASSETS, exist_ok=True)
+
+    card = draw_card()
+    card_path = os.path.join(ASSETS, "card.bmp")
+    write_file(card_path, card_bmp_bytes(card))
+    check_card_file(card_path)
+
+    icons = [draw_icon_image(s) for s in ICON_SIZES]
+    icon_path = os.path.join(ASSETS, "velmora.ico")
+    write_file(icon_path, icon_bytes(icons))
+    check_icon_file(icon_path)
+
+    grid = hand_pixels()
+    cursor_path = os.path.join(ASSETS, "hand.cur")
+    write_file(cursor_path, cursor_bytes(grid))
+    check_cursor_file(cursor_path)
+
+    if args.preview:
+        write_previews(args.preview, card, icons, grid)
+    for p in (card_path, icon_path, cursor_path):
+        print(f"{os.path.relpath(p, ROOT)}: {os.path.getsize(p)} bytes")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1:])

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Velmora needs on Debian 12, skipping
+# whatever is already there. Safe to run again; needs root (or sudo).
+set -euo pipefail
+
+packages=(
+  cmake make g++-mingw-w64-i686 googletest
+  wine wine32:i386 wine64 fonts-wine
+  xvfb xdotool x11-utils openbox imagemagick
+  fonts-arphic-uming fonts-wqy-zenhei locales
+  python3 python3-pil
+)
+
+as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  dpkg --print-foreign-architectures | grep -qx i386 || as_root dpkg --add-architecture i386
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Chinese window titles and message-box buttons need a real zh_CN locale, not the C fallback.
+if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
+  as_root sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+  as_root locale-gen >/dev/null
+fi
