@@ -101,9 +101,11 @@ void Form::create_controls() {
     const bool any_tooltip = std::any_of(controls_.begin(), controls_.end(),
                                          [](Control* c) { return !c->design().tooltip.empty(); });
     if (!any_tooltip) return;
+    // Not owned by the form: under Wine a window that owns a topmost tooltip cannot itself
+    // become topmost. The form destroys it when it goes.
     tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, instance(), nullptr);
+                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance(), nullptr);
     for (Control* control : controls_) {
         if (control->design().tooltip.empty()) continue;
         TTTOOLINFOW tool{};
@@ -395,6 +397,10 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             Form_Unload();
             DestroyWindow(window_);
             return 0;
+        case WM_DESTROY:
+            if (tooltip_) DestroyWindow(tooltip_);
+            tooltip_ = nullptr;
+            break;
     }
     return DefWindowProcW(window_, message, wparam, lparam);
 }

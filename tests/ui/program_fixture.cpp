@@ -1,0 +1,82 @@
+#include "program_fixture.h"
+
+void ProgramTest::SetUp() {
+    desktop::answer_message_boxes_with([this](const desktop::MessageBoxRequest& request) {
+        boxes.push_back(request);
+        if (while_box_open) while_box_open(request);
+        if ((request.flags & 0xF) == desktop::kYesNo) {
+            if (answers.empty()) ADD_FAILURE() << "unexpected question";
+            const int answer = answers.empty() ? desktop::kAnswerNo : answers.front();
+            if (!answers.empty()) answers.pop_front();
+            return answer;
+        }
+        return static_cast<int>(desktop::kAnswerOk);
+    });
+    desktop::replace_end_for_tests([this] { ++ends; });
+}
+
+void ProgramTest::TearDown() {
+    control_panel_slot().discard();
+    sign_window_slot().discard();
+    pump_for(20);
+    desktop::answer_message_boxes_with({});
+    desktop::replace_end_for_tests({});
+}
+
+void ProgramTest::start() {
+    Form1();
+    ASSERT_TRUE(pump_until([] { return control_panel_slot().loaded() && Form2().visible(); }))
+        << "the watchdog did not show the panel";
+}
+
+bool ProgramTest::pump_until(const std::function<bool()>& condition, int milliseconds) {
+    const DWORD until = GetTickCount() + static_cast<DWORD>(milliseconds);
+    while (!condition()) {
+        if (static_cast<int>(until - GetTickCount()) <= 0) return condition();
+        desktop::do_events();
+        Sleep(2);
+    }
+    return true;
+}
+
+void ProgramTest::pump_for(int milliseconds) {
+    pump_until([] { return false; }, milliseconds);
+}
+
+void ProgramTest::type(const std::wstring& keys) {
+    for (const wchar_t key : keys) SendMessageW(Form2().Text1.handle(), WM_CHAR, key, 1);
+}
+
+void ProgramTest::click(desktop::Control& control) { SendMessageW(control.handle(), BM_CLICK, 0, 0); }
+
+void ProgramTest::put_text_on_clipboard(const std::wstring& text) {
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+std::wstring ProgramTest::clipboard_text() {
+    if (!OpenClipboard(nullptr)) return L"<clipboard not open>";
+    std::wstring text;
+    if (const HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+bool ProgramTest::topmost(const desktop::Form& form) {
+    return (GetWindowLongW(form.handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+std::vector<std::wstring> ProgramTest::titles() const {
+    std::vector<std::wstring> result;
+    for (const auto& box : boxes) result.push_back(box.title);
+    return result;
+}

@@ -1,0 +1,42 @@
+// The watchdog keeps both windows in the normal state at their sizes.
+#include "program_fixture.h"
+
+namespace {
+
+bool normal_at(const desktop::Form& form, int width, int height) {
+    return form.state() == desktop::WindowState::Normal && form.width() == width && form.height() == height;
+}
+
+TEST_F(ProgramTest, ArtworkFollowsTheWindowSizeFromTheFirstTick) {
+    SignWindow& card = Form1();
+    EXPECT_EQ(card.Image1.width(), 18000);
+    EXPECT_EQ(card.Image1.height(), 8250);
+    start();
+    EXPECT_EQ(card.Image1.width(), 17985);
+    EXPECT_EQ(card.Image1.height(), 8220);
+}
+
+TEST_F(ProgramTest, MinimisedMaximisedOrResizedWindowsGoBackToNormalAtTheirSizes) {
+    start();
+    const struct {
+        const char* what;
+        std::function<desktop::Form&()> window;
+        std::function<void(desktop::Form&)> disturb;
+        int width, height;
+    } cases[] = {
+        {"panel minimised", [] () -> desktop::Form& { return Form2(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MINIMIZE); }, 4305, 2730},
+        {"panel maximised", [] () -> desktop::Form& { return Form2(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MAXIMIZE); }, 4305, 2730},
+        {"panel resized", [] () -> desktop::Form& { return Form2(); }, [](desktop::Form& f) { f.set_width(9000); }, 4305, 2730},
+        {"card maximised", [] () -> desktop::Form& { return Form1(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MAXIMIZE); }, 17985, 8220},
+        {"card minimised", [] () -> desktop::Form& { return Form1(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MINIMIZE); }, 17985, 8220},
+        {"card resized", [] () -> desktop::Form& { return Form1(); }, [](desktop::Form& f) { f.set_height(3000); }, 17985, 8220},
+    };
+    for (const auto& c : cases) {
+        desktop::Form& window = c.window();
+        c.disturb(window);
+        EXPECT_TRUE(pump_until([&] { return normal_at(window, c.width, c.height); }, 1000)) << c.what;
+    }
+    EXPECT_EQ(Form1().Image1.width(), 17985);
+}
+
+}  // namespace
