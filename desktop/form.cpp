@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which dialog keys send
 
-std::vector<Form*>& loaded_forms() {
+std::vector<Form*>& forms_loaded() {
     static std::vector<Form*> forms;
     return forms;
 }
@@ -70,7 +70,7 @@ Form::~Form() {
     // The derived form's members are gone already: stop dispatching to this object first.
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
     DestroyWindow(window_);
-    auto& forms = loaded_forms();
+    auto& forms = forms_loaded();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
 }
 
@@ -78,7 +78,7 @@ void Form::load() {
     init_common_controls();
     create_window();
     create_controls();
-    loaded_forms().push_back(this);
+    forms_loaded().push_back(this);
     trace("load", design_.class_name);
     Form_Load();
 }
@@ -334,7 +334,7 @@ void Form::on_destroyed() {
     for (Control* control : controls_) control->window_ = nullptr;
     for (Timer* timer : timers_) timer->forget();
     back_buffer_.reset();
-    auto& forms = loaded_forms();
+    auto& forms = forms_loaded();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     if (forms.empty()) post_quit_if_running();
 }
@@ -405,8 +405,10 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     return DefWindowProcW(window_, message, wparam, lparam);
 }
 
+const std::vector<Form*>& loaded_forms() { return forms_loaded(); }
+
 bool dispatch_dialog_keys(MSG& message) {
-    for (Form* form : loaded_forms()) {
+    for (Form* form : forms_loaded()) {
         if (!form->has_controls()) continue;
         if (is_within(form->handle(), message.hwnd) && IsDialogMessageW(form->handle(), &message))
             return true;

@@ -133,6 +133,9 @@ private:
 // control the message is for; true when the form handled the message.
 bool dispatch_dialog_keys(MSG& message);
 
+// The forms loaded now, in the order they were loaded.
+const std::vector<Form*>& loaded_forms();
+
 // Ends the event loop of run_program, if it is running; called when the last form unloads.
 void post_quit_if_running();
 

@@ -5,6 +5,8 @@
 #include "desktop/trace.h"
 #include "desktop/win32.h"
 
+#include <vector>
+
 namespace desktop {
 namespace {
 
@@ -29,14 +31,55 @@ std::wstring narrow_to_title(std::wstring_view title) {
 
 }  // namespace
 
+namespace {
+
+// Disables the program's other windows for as long as it lives, so that a message box
+// owned by one window is modal for the whole program.
+class OtherWindowsDisabled {
+public:
+    explicit OtherWindowsDisabled(HWND owner) {
+        for (Form* form : loaded_forms()) {
+            const HWND window = form->handle();
+            if (window != owner && IsWindowEnabled(window)) {
+                EnableWindow(window, FALSE);
+                disabled_.push_back(window);
+            }
+        }
+    }
+    OtherWindowsDisabled(const OtherWindowsDisabled&) = delete;
+    OtherWindowsDisabled& operator=(const OtherWindowsDisabled&) = delete;
+    ~OtherWindowsDisabled() {
+        for (const HWND window : disabled_)
+            if (IsWindow(window)) EnableWindow(window, TRUE);
+    }
+
+private:
+    std::vector<HWND> disabled_;
+};
+
+// The box's owner: the program's foremost shown window, so the box always stands above it
+// (above the always-on-top panel too) and comes back with it.
+HWND message_box_owner() {
+    HWND shown = nullptr;
+    for (Form* form : loaded_forms()) {
+        const HWND window = form->handle();
+        if (!IsWindowVisible(window)) continue;
+        if (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) return window;
+        shown = window;
+    }
+    return shown;
+}
+
+}  // namespace
+
 int message_box(std::wstring_view text, unsigned flags, std::wstring_view title) {
     const MessageBoxRequest request{std::wstring(text), flags, narrow_to_title(title)};
     trace("message_box", request.title);
     if (answerer()) return answerer()(request);
-    // Task-modal with no owner disables every window of the program while the box is open;
-    // topmost, so it is never hidden behind the always-on-top control panel.
-    return MessageBoxW(nullptr, request.text.c_str(), request.title.c_str(),
-                       flags | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
+    const HWND owner = message_box_owner();
+    const OtherWindowsDisabled modal(owner);
+    return MessageBoxW(owner, request.text.c_str(), request.title.c_str(),
+                       flags | MB_APPLMODAL | MB_SETFOREGROUND);
 }
 
 MessageBoxAnswerer answer_message_boxes_with(MessageBoxAnswerer replacement) {

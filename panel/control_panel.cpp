@@ -14,7 +14,7 @@ const desktop::FontSpec kFont10{L"宋体", 10.5};
 desktop::FormDesign panel_design() {
     desktop::FormDesign design;
     design.class_name = L"Velmora.Panel";
-    design.title = L"控制面板 Velmora 项目 www.example.com";
+    design.title = L"控制面板 Velmora example.com";
     design.border = desktop::Border::FixedSingle;
     design.client_width = 4215;
     design.client_height = 2295;

@@ -1,0 +1,706 @@
+"""A private X desktop with Wine for Velmora's end-to-end tests.
+
+`Desktop` starts Xvfb on a free display, openbox as window manager and a fresh
+32-bit Wine prefix set up for Chinese text, and tears all of it down again.
+Tests drive it with real input (xdotool) and real screenshots (`import`), and
+look inside windows with build/winprobe.exe (see `probe`).
+
+    with Desktop() as d:
+        proc = d.launch("build/velmora.exe")
+        win = d.wait_window(title="控制面板", exe="velmora.exe")
+
+`with_desktop.py -- CMD` runs CMD inside one desktop and tells it where through
+VELMORA_DESKTOP_STATE; `attach()` joins that desktop, or starts a new one.
+
+Run with /usr/bin/python3 (Debian's, which has PIL). Standard library + PIL only.
+
+Environment:
+  VELMORA_E2E_PREFIX_CACHE=DIR  reuse a prepared prefix: copied from DIR when it
+                                exists, saved there after a fresh set-up otherwise.
+  VELMORA_E2E_KEEP=1            keep the work folder (logs, prefix) after teardown.
+  VELMORA_WINPROBE=PATH         winprobe.exe to use (default: <repo>/build/winprobe.exe).
+"""
+
+import ctypes
+import ctypes.util
+import json
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+from collections import namedtuple
+from pathlib import Path
+
+from PIL import Image
+
+REPO = Path(__file__).resolve().parents[2]
+SCREEN = (1280, 1024)
+LOCALE = "zh_CN.UTF-8"
+FONT_REPLACEMENTS = {"宋体": "AR PL UMing CN", "SimSun": "AR PL UMing CN"}
+STATE_VAR = "VELMORA_DESKTOP_STATE"
+
+CursorImage = namedtuple("CursorImage", "image xhot yhot")
+
+
+class DesktopError(RuntimeError):
+    pass
+
+
+class ProbeError(DesktopError):
+    pass
+
+
+# ------------------------------------------------------------------ processes
+
+def _die_with_parent():
+    """preexec_fn: have the kernel end this child if the harness itself is killed."""
+    libc = ctypes.CDLL(None, use_errno=True)
+    PR_SET_PDEATHSIG = 1
+    libc.prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
+
+
+def _stop(proc, timeout=5.0):
+    """Terminate a child we started, then kill it if it does not go."""
+    if proc is None or proc.poll() is not None:
+        return
+    proc.terminate()
+    try:
+        proc.wait(timeout)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait(timeout)
+
+
+def wait_for(predicate, timeout=10.0, interval=0.1, what=None):
+    """Poll predicate() until it returns something truthy; return that value.
+
+    Raises DesktopError naming `what` (or the predicate) and the last value or
+    exception after `timeout` seconds.
+    """
+    deadline = time.monotonic() + timeout
+    last, error = None, None
+    while True:
+        try:
+            last, error = predicate(), None
+            if last:
+                return last
+        except Exception as e:  # the thing polled for may not exist yet
+            error = e
+        if time.monotonic() >= deadline:
+            name = what or getattr(predicate, "__name__", "condition")
+            detail = f"last error: {error!r}" if error else f"last value: {last!r}"
+            raise DesktopError(f"timed out after {timeout:g}s waiting for {name} ({detail})")
+        time.sleep(interval)
+
+
+def wait_equal(getter, expected, timeout=10.0, interval=0.1, what=None):
+    """Poll getter() until it returns `expected`; on timeout the error shows the
+    last value it returned."""
+    seen = []
+
+    def equal():
+        seen[:] = [getter()]
+        return seen[0] == expected
+
+    try:
+        wait_for(equal, timeout, interval, what or f"{expected!r}")
+    except DesktopError as e:
+        raise DesktopError(f"{e}; expected {expected!r}, last got "
+                           f"{seen[0] if seen else 'nothing'!r}") from None
+
+
+class Launched:
+    """A program started with `Desktop.launch`; its output goes to a log file."""
+
+    def __init__(self, popen, log_path):
+        self.popen = popen
+        self.log_path = log_path
+
+    @property
+    def returncode(self):
+        return self.popen.poll()
+
+    def wait(self, timeout=10.0):
+        return self.popen.wait(timeout)
+
+    def log(self):
+        return Path(self.log_path).read_text(errors="replace")
+
+    def stop(self, timeout=5.0):
+        _stop(self.popen, timeout)
+
+
+# ------------------------------------------------------------------ the desktop
+
+class Desktop:
+    """Xvfb + openbox + a Wine prefix. Use as a context manager."""
+
+    def __init__(self, winprobe=None):
+        self.winprobe = Path(winprobe or os.environ.get("VELMORA_WINPROBE")
+                             or REPO / "build" / "winprobe.exe")
+        self.workdir = None
+        self.display = None
+        self.prefix = None
+        self.env = None
+        self.owner = True  # False when attached to a desktop someone else runs
+        self._xvfb = self._openbox = self._wineserver = None
+        self._launched = []
+        self.timings = {}
+
+    # -- life cycle
+
+    def __enter__(self):
+        if not self.owner:  # attached to a running desktop: nothing to start
+            return self
+        try:
+            self.start()
+        except BaseException:
+            self.close()
+            raise
+        return self
+
+    def __exit__(self, *exc):
+        self.close()
+
+    def start(self):
+        _require_locale()
+        self.workdir = Path(tempfile.mkdtemp(prefix="velmora-e2e-"))
+        t0 = time.monotonic()
+        self._start_xvfb()
+        self._start_openbox()
+        _slim_keymap(self.display)
+        self.timings["x"] = time.monotonic() - t0
+        t1 = time.monotonic()
+        self._make_prefix()
+        # Measured: the first key map change that Wine's desktop process
+        # (explorer) sees costs the program being typed into one key press.
+        # Make that first change now, before any test types.
+        _bind_keys(self.display, {"\u2170", "\u2171"})
+        self.timings["prefix"] = time.monotonic() - t1
+        self.timings["total"] = time.monotonic() - t0
+
+    def close(self):
+        """Tear everything down; safe to call twice and after a failed start."""
+        if not self.owner:
+            return
+        for launched in self._launched:
+            launched.stop(2)
+        if self.prefix and self.env:
+            _quiet(["wineserver", "-k"], self.env, 10)
+        _stop(self._wineserver)
+        self._remove_server_dir()
+        _stop(self._openbox)
+        _stop(self._xvfb)
+        self._wineserver = self._openbox = self._xvfb = None
+        if self.workdir and not os.environ.get("VELMORA_E2E_KEEP"):
+            shutil.rmtree(self.workdir, ignore_errors=True)
+            self.workdir = None
+
+    def _remove_server_dir(self):
+        pointer = self.prefix / "wineserver" if self.prefix else None
+        if pointer and pointer.exists():
+            name = pointer.read_text().strip()
+            if re.fullmatch(r"wine-\w+", name):  # never follow anything unexpected
+                shutil.rmtree(Path(tempfile.gettempdir()) / name, ignore_errors=True)
+
+    # -- X server and window manager
+
+    def _start_xvfb(self):
+        read_fd, write_fd = os.pipe()
+        try:
+            self._xvfb = self._spawn(
+                ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
+                 f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
+                 "-noreset"],  # else the last client to leave resets the key map
+                "xvfb.log", pass_fds=(write_fd,))
+            os.close(write_fd)
+            write_fd = None
+            number = _read_line(read_fd, 10, "Xvfb to report its display number")
+        finally:
+            os.close(read_fd)
+            if write_fd is not None:
+                os.close(write_fd)
+        self.display = f":{number}"
+
+    def _spawn(self, args, log_name, **popen_args):
+        """Start a long-running helper that logs to the work folder and dies with us."""
+        with open(self.workdir / log_name, "ab") as log:
+            return subprocess.Popen(args, stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                                    preexec_fn=_die_with_parent, **popen_args)
+
+    def _start_openbox(self):
+        config = self.workdir / "openbox-rc.xml"
+        config.write_text(_openbox_config())
+        env = self._x_env()
+        self._openbox = self._spawn(
+            ["openbox", "--sm-disable", "--config-file", str(config)], "openbox.log", env=env)
+
+        def wm_running():
+            if self._openbox.poll() is not None:
+                raise DesktopError(f"openbox exited ({self._openbox.returncode})")
+            r = subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
+                               capture_output=True, text=True, timeout=5)
+            return "window id #" in r.stdout
+
+        wait_for(wm_running, 10, 0.05, "openbox to manage the screen")
+
+    def _x_env(self):
+        env = {k: v for k, v in os.environ.items()
+               if not k.startswith("LC_") and k not in ("WAYLAND_DISPLAY", "WINEPREFIX")}
+        env.update(DISPLAY=self.display, LANG=LOCALE, LC_ALL=LOCALE)
+        return env
+
+    # -- Wine prefix
+
+    def _make_prefix(self):
+        self.prefix = self.workdir / "prefix"
+        env = self._x_env()
+        env.update(WINEPREFIX=str(self.prefix), WINEARCH="win32", WINEDEBUG="-all",
+                   WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        self.env = env
+        cache = os.environ.get("VELMORA_E2E_PREFIX_CACHE")
+        if cache and (Path(cache) / "system.reg").exists():
+            shutil.copytree(cache, self.prefix, symlinks=True,
+                            ignore=shutil.ignore_patterns("wineserver"))
+            self._start_wineserver()
+            return
+        # The same set-up as for running the program by hand (fonts, window frames), done
+        # before our own persistent server starts: the script waits for its server to exit.
+        self._run(["bash", str(REPO / "tools" / "prepare-prefix.sh"), str(self.prefix)], 180)
+        self._start_wineserver()
+        if cache:
+            self._save_prefix(Path(cache))
+
+    def _start_wineserver(self):
+        """A foreground, persistent wineserver that we own: launches stay fast
+        (no server start each time) and it dies with us even if we are killed."""
+        self.prefix.mkdir(exist_ok=True)
+        self._wineserver = self._spawn(["wineserver", "-f", "-p"], "wineserver.log",
+                                       env=self.env)
+        # Wine programs started before the socket exists would start a server of their own.
+        def listening():
+            if self._wineserver.poll() is not None:
+                raise DesktopError(f"wineserver exited ({self._wineserver.returncode})")
+            return any((d / "socket").exists() for d in self._server_dirs())
+
+        wait_for(listening, 10, 0.02, "wineserver to listen")
+
+    def _server_dirs(self):
+        """Where this prefix's wineserver keeps its socket. Upstream Wine uses
+        /tmp/.wine-UID/server-DEV-INODE; Debian's names a private folder
+        /tmp/wine-XXXXXX in the file PREFIX/wineserver instead."""
+        st = self.prefix.stat()
+        leaf = f"server-{st.st_dev:x}-{st.st_ino:x}"
+        tmp = Path(tempfile.gettempdir())
+        dirs = [tmp / f".wine-{os.getuid()}" / leaf]
+        pointer = self.prefix / "wineserver"
+        if pointer.exists():
+            dirs.append(tmp / pointer.read_text().strip() / leaf)
+        return dirs
+
+    def _save_prefix(self, cache):
+        """Stop the server so the registry is on disk, copy, start it again."""
+        _quiet(["wineserver", "-k"], self.env, 10)
+        self._wineserver.wait(20)
+        tmp = Path(tempfile.mkdtemp(prefix=".prefix-", dir=cache.parent))
+        shutil.copytree(self.prefix, tmp / "p", symlinks=True,
+                        ignore=shutil.ignore_patterns("wineserver"))
+        shutil.rmtree(cache, ignore_errors=True)
+        (tmp / "p").rename(cache)
+        shutil.rmtree(tmp, ignore_errors=True)
+        self._start_wineserver()
+
+    def _run(self, args, timeout, extra_env=None):
+        r = _run_captured(args, dict(self.env, **(extra_env or {})), timeout)
+        if r.returncode != 0:
+            raise DesktopError(f"{' '.join(map(str, args))} exited {r.returncode}: "
+                               f"{r.stderr[-2000:]}")
+        return r
+
+    # -- state shared with child processes (with_desktop.py)
+
+    def state(self):
+        return {"display": self.display, "prefix": str(self.prefix),
+                "workdir": str(self.workdir), "winprobe": str(self.winprobe),
+                "env": {k: self.env[k] for k in _SHARED_ENV if k in self.env}}
+
+    @classmethod
+    def from_state(cls, state):
+        d = cls(winprobe=os.environ.get("VELMORA_WINPROBE") or state.get("winprobe"))
+        d.owner = False
+        d.display = state["display"]
+        d.prefix = Path(state["prefix"])
+        d.workdir = Path(state["workdir"])
+        d.env = d._x_env()
+        d.env.update(state["env"])
+        return d
+
+    # -- running programs
+
+    def run_wine(self, args, timeout=30, check=True):
+        """Run `wine ARGS...` to completion; stdout/stderr decoded as UTF-8."""
+        r = _run_captured(["wine", *map(str, args)], self.env, timeout)
+        if check and r.returncode != 0:
+            raise DesktopError(f"wine {args} exited {r.returncode}: {r.stderr[-2000:]}")
+        return r
+
+    def launch(self, exe_path, args=(), extra_env=None):
+        """Start a Windows program under Wine without waiting for it."""
+        fd, log = tempfile.mkstemp(prefix="launch-", suffix=".log", dir=self.workdir)
+        os.close(fd)
+        env = dict(self.env, **(extra_env or {}))
+        with open(log, "wb") as out:
+            popen = subprocess.Popen(["wine", str(exe_path), *map(str, args)], env=env,
+                                     stdout=out, stderr=subprocess.STDOUT,
+                                     stdin=subprocess.DEVNULL)
+        launched = Launched(popen, log)
+        self._launched.append(launched)
+        return launched
+
+    def probe(self, *args, timeout=15):
+        """Run winprobe.exe with ARGS in this prefix and return its parsed JSON."""
+        if not self.winprobe.exists():
+            raise ProbeError(f"{self.winprobe} not found: build the winprobe target first")
+        r = _run_captured(["wine", str(self.winprobe), *map(str, args)], self.env, timeout)
+        if r.returncode != 0:
+            raise ProbeError(f"winprobe {' '.join(map(str, args))} exited {r.returncode}: "
+                             f"{r.stderr.strip()}")
+        return json.loads(r.stdout)
+
+    # -- finding windows (through winprobe)
+
+    def windows(self, exe=None, pid=None, all=False):
+        args = ["windows"]
+        if exe:
+            args += ["--exe", exe]
+        if pid:
+            args += ["--pid", pid]
+        if all:
+            args.append("--all")
+        return self.probe(*args)
+
+    def find_windows(self, title=None, exe=None, cls=None, visible=True):
+        """Top-level windows matching all given conditions; `title` is a regular
+        expression searched in the title, `visible` None matches either state."""
+        def matches(w):
+            return ((title is None or re.search(title, w["title"]))
+                    and (cls is None or w["class"] == cls)
+                    and (visible is None or w["visible"] == visible))
+        return [w for w in self.windows(exe=exe) if matches(w)]
+
+    def wait_window(self, timeout=15.0, **conditions):
+        """Wait until exactly one window matches `find_windows(**conditions)`."""
+        def one():
+            found = self.find_windows(**conditions)
+            if len(found) > 1:
+                raise DesktopError(f"{len(found)} windows match {conditions}")
+            return found[0] if found else None
+        return wait_for(one, timeout, 0.1, f"a window matching {conditions}")
+
+    # -- input and output
+
+    def xdotool(self, *args, timeout=10):
+        r = subprocess.run(["xdotool", *map(str, args)], env=self.env, capture_output=True,
+                           text=True, timeout=timeout)
+        if r.returncode != 0:
+            raise DesktopError(f"xdotool {args} exited {r.returncode}: {r.stderr.strip()}")
+        return r.stdout
+
+    def type_text(self, text, delay_ms=12):
+        """Type into the focused window as a keyboard would.
+
+        For a character that has no key (Chinese, ...) xdotool binds a spare key
+        for that one press and unbinds it right after; Wine reads the key's
+        character a moment later, finds it unbound, and the character is lost
+        now and then. So such characters are given keys first, which stay bound
+        and which xdotool then simply presses.
+        """
+        for i, chunk in enumerate(_char_chunks(text)):
+            rebound = _bind_keys(self.display, {c for c in chunk if ord(c) > 0x7E})
+            if rebound and i > 0:
+                # Keys of the last piece are being reused: let Wine read them first.
+                time.sleep(0.3)
+            self.xdotool("type", "--delay", delay_ms, "--", chunk)
+
+    def key(self, *names):
+        """Press key combinations such as "Return", "ctrl+v", "alt+F4"."""
+        self.xdotool("key", "--", *names)
+
+    def pointer(self):
+        """Where the X pointer is: (x, y)."""
+        out = self.xdotool("getmouselocation", "--shell")
+        values = dict(line.split("=", 1) for line in out.split())
+        return int(values["X"]), int(values["Y"])
+
+    def move(self, x, y):
+        # Not `mousemove --sync`: it waits forever when the pointer is already there.
+        self.xdotool("mousemove", x, y)
+        wait_for(lambda: self.pointer() == (x, y), 5, 0.02, f"pointer at {x},{y}")
+
+    def click(self, x, y, button=1):
+        self.move(x, y)
+        self.xdotool("click", button)
+
+    def screenshot(self, path=None):
+        """The whole screen as a PIL RGB image (saved to `path` when given)."""
+        if path:
+            target = Path(path)
+        else:
+            fd, name = tempfile.mkstemp(suffix=".png", dir=self.workdir)
+            os.close(fd)
+            target = Path(name)
+        try:
+            subprocess.run(["import", "-window", "root", f"png:{target}"], env=self.env,
+                           check=True, capture_output=True, timeout=20)
+            with Image.open(target) as img:
+                return img.convert("RGB")
+        finally:
+            if not path:
+                target.unlink(missing_ok=True)
+
+    def cursor_image(self):
+        """The X pointer's current cursor: (RGBA image, hotspot x, hotspot y)."""
+        return _xfixes_cursor(self.display)
+
+
+# Variables a child process needs to run Wine programs in this desktop.
+_SHARED_ENV = ("DISPLAY", "WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES",
+               "LANG", "LC_ALL")
+
+
+def attach():
+    """The desktop named by VELMORA_DESKTOP_STATE (not torn down by the caller's
+    `with`), or else a new Desktop (started on `with`, torn down after)."""
+    state_file = os.environ.get(STATE_VAR)
+    if state_file:
+        return Desktop.from_state(json.loads(Path(state_file).read_text()))
+    return Desktop()
+
+
+# ------------------------------------------------------------------ helpers
+
+def _run_captured(args, env, timeout):
+    """subprocess.run with output captured through files, not pipes: Wine may
+    start background processes (explorer, services) that inherit the output
+    handles and would keep a pipe open long after ARGS itself has exited."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        r = subprocess.run(args, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                           timeout=timeout)
+        out.seek(0)
+        err.seek(0)
+        return subprocess.CompletedProcess(args, r.returncode,
+                                           out.read().decode("utf-8", "replace"),
+                                           err.read().decode("utf-8", "replace"))
+
+
+def _quiet(args, env, timeout):
+    try:
+        subprocess.run(args, env=env, capture_output=True, timeout=timeout)
+    except (subprocess.TimeoutExpired, OSError):
+        pass
+
+
+def _read_line(fd, timeout, what):
+    deadline = time.monotonic() + timeout
+    data = b""
+    while not data.endswith(b"\n"):
+        left = deadline - time.monotonic()
+        if left <= 0 or not select.select([fd], [], [], left)[0]:
+            raise DesktopError(f"timed out after {timeout}s waiting for {what}")
+        chunk = os.read(fd, 64)
+        if not chunk:
+            raise DesktopError(f"{what}: pipe closed (did it fail to start?)")
+        data += chunk
+    return data.decode().strip()
+
+
+def _require_locale():
+    out = subprocess.run(["locale", "-a"], capture_output=True, text=True).stdout
+    if not re.search(r"^zh_CN\.utf-?8$", out, re.I | re.M):
+        raise DesktopError("locale zh_CN.UTF-8 is not generated: run tools/setup.sh")
+
+
+def _openbox_config():
+    """openbox's stock configuration with no key bindings, so every key reaches
+    the programs (the stock bindings take Alt+Space, Alt+Tab, ...)."""
+    stock = Path("/etc/xdg/openbox/rc.xml")
+    if stock.exists():
+        text = stock.read_text()
+        text, n = re.subn(r"<keyboard>.*?</keyboard>", "<keyboard></keyboard>", text,
+                          flags=re.S)
+        if n == 1:
+            return text
+    return ('<?xml version="1.0" encoding="UTF-8"?>\n'
+            '<openbox_config xmlns="http://openbox.org/3.4/rc">'
+            "<keyboard></keyboard></openbox_config>\n")
+
+
+# ------------------------------------------------------------------ keyboard map
+
+def _keysym(char):
+    """X keysym of a character: Latin-1 maps to itself, the rest to 0x01000000 + code."""
+    code = ord(char)
+    return code if code <= 0xFF else 0x01000000 | code
+
+
+class _Keymap:
+    """The X server's key code -> keysyms table, read and changed through Xlib."""
+
+    def __init__(self, display):
+        self.x11 = _xlib()[0]
+        self.dpy = self.x11.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise DesktopError(f"cannot open X display {display}")
+        low, high = ctypes.c_int(), ctypes.c_int()
+        self.x11.XDisplayKeycodes(self.dpy, ctypes.byref(low), ctypes.byref(high))
+        self.low, count = low.value, high.value - low.value + 1
+        per = ctypes.c_int()
+        table = self.x11.XGetKeyboardMapping(self.dpy, self.low, count, ctypes.byref(per))
+        try:
+            self.per = per.value
+            self.rows = {self.low + i: [table[i * self.per + j] for j in range(self.per)]
+                         for i in range(count)}
+        finally:
+            self.x11.XFree(table)
+
+    def set(self, code, keysyms):
+        syms = (ctypes.c_ulong * self.per)(*keysyms)
+        self.x11.XChangeKeyboardMapping(self.dpy, code, self.per, syms, 1)
+        self.rows[code] = list(syms)
+
+    def close(self):
+        self.x11.XSync(self.dpy, False)
+        self.x11.XCloseDisplay(self.dpy)
+
+
+def _is_vendor_keysym(sym):
+    return sym & 0x10000000 != 0  # XF86 (0x1008FFxx), Sun (0x1005FFxx), ...
+
+
+def _slim_keymap(display):
+    """Unbind the vendor keys (XF86 media and launch keys, Sun keys) of our
+    private X server. Wine gives every key whose keysym it does not know one of
+    about thirty spare virtual-key codes; these keys would take them all, and a
+    character bound to a key later (see type_text) would get none and be lost."""
+    keymap = _Keymap(display)
+    try:
+        for code, row in keymap.rows.items():
+            if any(row) and all(sym == 0 or _is_vendor_keysym(sym) for sym in row):
+                keymap.set(code, [])
+    finally:
+        keymap.close()
+
+
+# Characters bound to keys at once (see type_text); Wine has spare virtual-key
+# codes for about twenty extra keys once _slim_keymap has run.
+_MAX_CHAR_KEYS = 12
+
+
+def _is_char_key(row):
+    """A key holding one character's keysym alone, as _bind_keys binds them
+    (the server repeats it in the second group's column)."""
+    sym = row[0]
+    return ((0xA0 <= sym <= 0xFF or 0x01000100 <= sym <= 0x0110FFFF)
+            and all(other in (0, sym) for other in row[1:]))
+
+
+def _bind_keys(display, chars):
+    """Give each of `chars` (at most _MAX_CHAR_KEYS) a key of its own, level 0,
+    unless it has one. Reuses keys bound earlier for other characters first."""
+    keymap = _Keymap(display)
+    try:
+        rows = keymap.rows
+        bound = {sym for row in rows.values() for sym in row if sym}
+        missing = sorted(c for c in chars if _keysym(c) not in bound)
+        needed = {_keysym(c) for c in chars}
+        char_keys = [code for code, row in rows.items() if _is_char_key(row)]
+        reusable = [code for code in char_keys if rows[code][0] not in needed]
+        empty = [code for code, row in rows.items() if not any(row)]
+        spare = reusable + empty[:max(0, _MAX_CHAR_KEYS - len(char_keys))]
+        if len(missing) > len(spare):
+            raise DesktopError(f"{len(missing)} characters need keys, {len(spare)} free")
+        for char, code in zip(missing, spare):
+            keymap.set(code, [_keysym(char)])
+        return bool(missing)
+    finally:
+        keymap.close()
+
+
+def _char_chunks(text):
+    """Split text into pieces with at most _MAX_CHAR_KEYS distinct characters
+    that need keys of their own."""
+    chunks, current, chars = [], "", set()
+    for c in text:
+        if ord(c) > 0x7E and c not in chars and len(chars) == _MAX_CHAR_KEYS:
+            chunks.append(current)
+            current, chars = "", set()
+        if ord(c) > 0x7E:
+            chars.add(c)
+        current += c
+    return chunks + [current]
+
+
+# ------------------------------------------------------------------ XFixes cursor
+
+class _XFixesCursorImage(ctypes.Structure):
+    # pixels is an array of C `unsigned long`: 8 bytes each on a 64-bit system,
+    # holding one 32-bit premultiplied ARGB value in the low bits.
+    _fields_ = [("x", ctypes.c_short), ("y", ctypes.c_short),
+                ("width", ctypes.c_ushort), ("height", ctypes.c_ushort),
+                ("xhot", ctypes.c_ushort), ("yhot", ctypes.c_ushort),
+                ("cursor_serial", ctypes.c_ulong),
+                ("pixels", ctypes.POINTER(ctypes.c_ulong)),
+                ("atom", ctypes.c_ulong), ("name", ctypes.c_char_p)]
+
+
+def _xlib():
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    xfixes = ctypes.CDLL(ctypes.util.find_library("Xfixes") or "libXfixes.so.3")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    x11.XFree.argtypes = [ctypes.c_void_p]
+    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XDisplayKeycodes.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
+                                     ctypes.POINTER(ctypes.c_int)]
+    x11.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
+    x11.XGetKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_ubyte, ctypes.c_int,
+                                        ctypes.POINTER(ctypes.c_int)]
+    x11.XChangeKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
+                                           ctypes.POINTER(ctypes.c_ulong), ctypes.c_int]
+    xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(_XFixesCursorImage)
+    xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
+    return x11, xfixes
+
+
+def _xfixes_cursor(display):
+    x11, xfixes = _xlib()
+    dpy = x11.XOpenDisplay(display.encode())
+    if not dpy:
+        raise DesktopError(f"cannot open X display {display}")
+    try:
+        ptr = xfixes.XFixesGetCursorImage(dpy)
+        if not ptr:
+            raise DesktopError("XFixesGetCursorImage failed")
+        try:
+            c = ptr.contents
+            argb = [c.pixels[i] & 0xFFFFFFFF for i in range(c.width * c.height)]
+            image = Image.new("RGBA", (c.width, c.height))
+            image.putdata([_unpremultiply(p) for p in argb])
+            return CursorImage(image, c.xhot, c.yhot)
+        finally:
+            x11.XFree(ptr)
+    finally:
+        x11.XCloseDisplay(dpy)
+
+
+def _unpremultiply(argb):
+    a = argb >> 24
+    if a == 0:
+        return (0, 0, 0, 0)
+    r, g, b = (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF
+    return (min(255, r * 255 // a), min(255, g * 255 // a), min(255, b * 255 // a), a)

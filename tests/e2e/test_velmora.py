@@ -1,0 +1,430 @@
+#!/usr/bin/python3
+"""End-to-end tests: the real velmora.exe under Wine on Xvfb with openbox, driven by real
+keystrokes and clicks, checked through screenshots and the files it writes.
+
+    /usr/bin/python3 tests/e2e/with_desktop.py -- /usr/bin/python3 tests/e2e/test_velmora.py
+
+Screenshots of each test's last look are kept in build/e2e-screens/ for people to see.
+"""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from pathlib import Path
+
+from PIL import Image, ImageChops
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+from desktop import REPO, attach, wait_equal, wait_for  # noqa: E402
+
+EXE = REPO / "build" / "velmora.exe"
+ARTWORK = REPO / "assets" / "card.bmp"
+SCREENS = REPO / "build" / "e2e-screens"
+
+CARD = (0, 0, 1199, 548)  # the card window on screen
+YELLOW, WHITE, BLACK, GREY = (0xFF, 0xFF, 0x33), (255, 255, 255), (0, 0, 0), (51, 51, 51)
+SW_MAXIMIZE, SW_MINIMIZE = 3, 6
+SAVED_NAME = "保存的临时停车牌_{}.bmp"
+
+SLOT_LEFTS = [5020, 6150, 7280, 8400, 9520, 10650, 11760, 12880, 14020, 15140, 16280]
+
+
+def px(twips):
+    return (twips + 7) // 15
+
+
+# The digit slots on screen, as (left, top, right, bottom), and the white box under each.
+SLOTS = [(px(left), px(4920), px(left + 915), px(4920 + 1800)) for left in SLOT_LEFTS]
+BOXES = [(331 + 75 * k, 319, 395 + 75 * k + 1, 456 + 1) for k in range(11)]
+
+desk = None
+
+
+def setUpModule():
+    global desk
+    SCREENS.mkdir(parents=True, exist_ok=True)
+    desk = attach()
+    desk.__enter__()
+
+
+def tearDownModule():
+    if desk:
+        desk.close()
+
+
+def box_of(rect):
+    return (rect["left"], rect["top"], rect["right"], rect["bottom"])
+
+
+def centre(rect):
+    return ((rect["left"] + rect["right"]) // 2, (rect["top"] + rect["bottom"]) // 2)
+
+
+def overlaps(a, b):
+    return a[0] < b[2] and b[0] < a[2] and a[1] < b[3] and b[1] < a[3]
+
+
+def differing_pixels(a, b, ignore=()):
+    """Coordinates where two equally sized images differ, outside the ignored boxes."""
+    diff = ImageChops.difference(a, b).convert("L").point(lambda v: 255 if v else 0)
+    for box in ignore:
+        diff.paste(0, box)
+    bbox = diff.getbbox()
+    return [] if bbox is None else [p for p in _nonzero(diff, bbox)]
+
+
+def _nonzero(mask, bbox):
+    left, top, right, bottom = bbox
+    data = mask.crop(bbox).load()
+    return [(left + x, top + y) for y in range(bottom - top) for x in range(right - left) if data[x, y]]
+
+
+def ink_box(shot, box):
+    """Bounding box of the dark pixels inside box, in screen coordinates, or None."""
+    region = shot.crop(box).convert("L").point(lambda v: 255 if v < 128 else 0)
+    bbox = region.getbbox()
+    return None if bbox is None else (box[0] + bbox[0], box[1] + bbox[1], box[0] + bbox[2] - 1, box[1] + bbox[3] - 1)
+
+
+class Velmora(unittest.TestCase):
+    """A fresh copy of the program in a folder of its own for every test."""
+
+    def setUp(self):
+        self.folder = Path(tempfile.mkdtemp(prefix="run-", dir=desk.workdir))
+        shutil.copy(EXE, self.folder / "velmora.exe")
+        self.trace = self.folder / "trace.log"
+        self.proc = None
+        self.addCleanup(self.stop)
+
+    def stop(self):
+        subprocess.run(["chattr", "-i", str(self.folder)], capture_output=True)
+        try:
+            SCREENS.joinpath(f"{self.id().split('.')[-1]}.png").unlink(missing_ok=True)
+            desk.screenshot(SCREENS / f"{self.id().split('.')[-1]}.png")
+        except Exception:  # a screenshot for people only; never the reason a test fails
+            pass
+        for launched in (self.proc,):
+            if launched and launched.returncode is None:
+                launched.stop(3)
+        wait_for(lambda: not desk.find_windows(exe="velmora.exe", visible=None), 10, 0.1,
+                 "velmora's windows to go")
+
+    # -- starting
+
+    def launch(self):
+        self.proc = desk.launch(self.folder / "velmora.exe", extra_env={"VELMORA_TRACE": self.wine_path(self.trace)})
+        return self.proc
+
+    def wine_path(self, path):
+        return "Z:" + str(path).replace("/", "\\")
+
+    def notice(self):
+        return desk.wait_window(title="^使用前提示$", exe="velmora.exe")
+
+    def start(self):
+        """Starts the program, closes the usage notice with Enter, waits for the panel."""
+        self.launch()
+        self.notice()
+        desk.key("Return")
+        return self.panel()
+
+    # -- looking
+
+    def panel(self, timeout=10):
+        return desk.wait_window(title="^控制面板 ", exe="velmora.exe", timeout=timeout)
+
+    def card(self):
+        return desk.wait_window(cls="Velmora.Sign", exe="velmora.exe", visible=None)
+
+    def controls(self):
+        return desk.probe("children", self.panel()["hwnd"])
+
+    def control(self, text=None, cls=None):
+        found = [c for c in self.controls() if (text is None or c["text"] == text) and (cls is None or c["class"] == cls)]
+        self.assertEqual(len(found), 1, f"one control {text or cls}")
+        return found[0]
+
+    def number(self):
+        return self.control(cls="Edit")["text"]
+
+    def wait_number(self, expected):
+        wait_equal(self.number, expected, 5, what="the number box's text")
+
+    def traced(self, event):
+        return self.trace.exists() and any(line.split(" ", 2)[1] == event
+                                           for line in self.trace.read_text(encoding="utf-8").splitlines())
+
+    # -- doing
+
+    def click(self, text):
+        desk.click(*centre(self.control(text)["rect"]))
+
+    def type_number(self, keys):
+        desk.click(*centre(self.control(cls="Edit")["rect"]))
+        desk.type_text(keys, delay_ms=25)
+
+    def settled_card(self):
+        """A screenshot once two in a row agree on the card (repaints are done)."""
+        previous = desk.screenshot().crop(CARD)
+        for _ in range(20):
+            time.sleep(0.15)
+            shot = desk.screenshot().crop(CARD)
+            if not differing_pixels(previous, shot):
+                return shot
+            previous = shot
+        self.fail("the card kept changing")
+
+    def drag_panel_to(self, x, y):
+        """Moves the panel away from the card by its title bar, as a user would."""
+        rect = self.panel()["rect"]
+        grab = (rect["left"] + 60, rect["top"] + 10)
+        desk.move(*grab)
+        desk.xdotool("mousedown", 1)
+        desk.xdotool("mousemove", x, y)
+        desk.move(x + 1, y + 1)
+        desk.xdotool("mouseup", 1)
+        wait_for(lambda: not overlaps(box_of(self.panel()["rect"]), CARD), 5, what="panel off the card")
+
+
+class StartUp(Velmora):
+    def test_card_at_the_corner_with_the_notice_over_it_and_nothing_else(self):
+        self.launch()
+        notice = self.notice()
+        card = self.card()
+        self.assertEqual(box_of(card["rect"]), CARD)
+        self.assertTrue(card["visible"])
+        self.assertEqual(desk.find_windows(title="^控制面板", exe="velmora.exe"), [], "panel before OK")
+        box = desk.probe("msgbox", notice["hwnd"])
+        self.assertEqual(box["text"], "保存图片时,主窗体上面不允许有任何软件的遮挡。\r\n否则无法保存成完整的图片!")
+
+        shot = desk.screenshot()
+        under_notice = box_of(notice["rect"])
+        artwork = Image.open(ARTWORK).convert("RGB").crop(CARD)
+        # Unscaled artwork wherever neither the notice nor a slot's "*" lies over it.
+        self.assertEqual(differing_pixels(shot.crop(CARD), artwork, [under_notice, *SLOTS]), [])
+        visible = [k for k, b in enumerate(BOXES) if not overlaps(b, under_notice)]
+        self.assertGreater(len(visible), 5)
+        for k in visible:  # white interiors beside the asterisks
+            left, top, right, bottom = BOXES[k]
+            for point in [(left, top), (right - 1, bottom - 1), (left + 2, bottom - 3)]:
+                self.assertEqual(shot.getpixel(point), WHITE, f"box {k + 1} at {point}")
+        self.assertEqual(shot.getpixel((600, 260)), YELLOW)
+        for y in (486, 490, 494):
+            self.assertEqual(shot.getpixel((20, y)), BLACK)
+        self.assertEqual(shot.getpixel((20, 520)), GREY)
+        self.assertEqual(shot.getpixel((1199, 10)), BLACK, "nothing of the program right of the card")
+
+    def test_after_ok_the_watchdog_shows_the_topmost_panel_and_keeps_windows_in_shape(self):
+        self.launch()
+        self.notice()
+        time.sleep(0.5)
+        self.assertEqual(desk.find_windows(title="^控制面板", exe="velmora.exe"), [])
+        desk.key("Return")
+        panel = self.panel()
+        self.assertTrue(panel["topmost"])
+        self.assertFalse(self.card()["topmost"])
+        width, height = panel["rect"]["right"] - panel["rect"]["left"], panel["rect"]["bottom"] - panel["rect"]["top"]
+        self.assertEqual((width, height), (287, 182))
+        self.assertLessEqual(abs(centre(panel["rect"])[0] - 640), 1)
+        self.assertLessEqual(abs(centre(panel["rect"])[1] - 512), 4)
+        self.assertEqual(self.control(cls="Edit")["hwnd"], desk.probe("focus", panel["hwnd"])["focus"]["hwnd"])
+
+        # Minimised panel and maximised card are back to normal at their sizes at once.
+        desk.probe("show", panel["hwnd"], SW_MINIMIZE)
+        desk.probe("show", self.card()["hwnd"], SW_MAXIMIZE)
+        wait_for(lambda: not self.panel()["iconic"] and box_of(self.card()["rect"]) == CARD
+                 and not self.card()["zoomed"], 3, what="both windows back to normal")
+        rect = self.panel()["rect"]
+        self.assertEqual((rect["right"] - rect["left"], rect["bottom"] - rect["top"]), (287, 182))
+
+    def test_a_second_copy_ends_without_showing_anything(self):
+        self.start()
+        self.drag_panel_to(500, 800)  # its blinking caret off the card
+        before = self.settled_card()
+        second = desk.launch(self.folder / "velmora.exe")
+        self.assertEqual(second.wait(10), 0)
+        self.assertEqual(len(desk.find_windows(cls="Velmora.Sign", exe="velmora.exe", visible=None)), 1)
+        self.assertEqual(desk.find_windows(title="^使用前提示$"), [])
+        self.assertEqual(differing_pixels(before, self.settled_card()), [])
+        self.assertIsNone(self.proc.returncode, "the first copy runs on")
+
+
+class Panel(Velmora):
+    HAND = ["退出程序", "保存为图片", "关于程序", "8位", "11位", "隐藏主窗体"]
+    ORDINARY = ["本窗体置于前端", "电话号码:", "号码位数:"]
+
+    def cursor_over(self, control):
+        desk.move(*centre(control["rect"]))
+        time.sleep(0.3)
+        return desk.cursor_image()
+
+    def test_the_hand_cursor_shows_over_six_controls_only(self):
+        self.start()
+        controls = {c["text"]: c for c in self.controls()}
+        for text in self.HAND:
+            with self.subTest(control=text):
+                cursor = self.cursor_over(controls[text])
+                self.assertEqual((cursor.xhot, cursor.yhot), (12, 2))
+                self.assertEqual(cursor.image.size, (32, 32))
+        for text in self.ORDINARY + [""]:  # "" is the number box
+            with self.subTest(control=text or "number box"):
+                cursor = self.cursor_over(controls[text])
+                self.assertNotEqual((cursor.xhot, cursor.yhot), (12, 2))
+
+    def test_no_context_menu_in_the_number_box(self):
+        self.start()
+        self.type_number("138")
+        self.wait_number("138")
+        edit = self.control(cls="Edit")
+        desk.click(*centre(edit["rect"]), button=3)
+        desk.key("shift+F10")
+        desk.key("Menu")
+        time.sleep(0.5)
+        self.assertEqual(desk.find_windows(cls="#32768"), [], "a popup menu opened")
+        self.type_number("0")  # the box still takes typing
+        self.wait_number("1380")
+
+    def test_closed_panel_comes_back_at_once_in_its_state_at_load(self):
+        self.start()
+        self.drag_panel_to(500, 800)
+        self.type_number("1380")
+        self.wait_number("1380")
+        panel = self.panel()
+        desk.click(panel["rect"]["right"] - 10, panel["rect"]["top"] + 10)  # the close button
+        wait_for(lambda: self.traced("unload"), 5, what="the panel to unload")
+        reloaded = self.panel()
+        self.assertNotEqual(reloaded["hwnd"], panel["hwnd"])
+        self.assertTrue(reloaded["topmost"])
+        self.assertEqual(self.number(), "")
+        self.assertEqual(self.control("11位")["check"], 1)
+        self.assertEqual(self.control("8位")["check"], 0)
+        # The card keeps the digits it showed (the panel, centred again, covers a few boxes).
+        shot = self.settled_card()
+        uncovered = [k for k in range(11) if not overlaps(BOXES[k], box_of(reloaded["rect"]))]
+        self.assertTrue({0, 1, 10} <= set(uncovered))
+        for k in uncovered:
+            self.assertEqual(ink_box(shot, BOXES[k]) is not None, k < 4, f"box {k + 1}")
+
+    def test_hide_switch_hides_the_card_and_greys_saving(self):
+        self.start()
+        self.click("隐藏主窗体")
+        wait_for(lambda: not self.card()["visible"], 3, what="card hidden")
+        self.assertFalse(self.control("保存为图片")["enabled"])
+        time.sleep(0.3)
+        self.assertFalse(self.card()["visible"], "the watchdog leaves it hidden")
+        self.click("隐藏主窗体")
+        wait_for(lambda: self.card()["visible"], 3, what="card shown")
+        self.assertTrue(self.control("保存为图片")["enabled"])
+
+    def test_exit_ends_the_process_at_once(self):
+        self.start()
+        self.click("退出程序")
+        self.assertEqual(self.proc.wait(5), 0)
+
+
+class Typing(Velmora):
+    def test_each_digit_stands_in_the_middle_of_its_box(self):
+        self.start()
+        self.drag_panel_to(500, 800)
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        shot = self.settled_card()
+        shot.save(SCREENS / "card-13800138000.png")
+        for k, box in enumerate(BOXES):
+            with self.subTest(box=k + 1):
+                ink = ink_box(shot, box)
+                self.assertIsNotNone(ink)
+                left, top, right, bottom = box
+                self.assertGreater(ink[0], left, "touches the left border")
+                self.assertLess(ink[2], right - 1, "touches the right border")
+                self.assertGreater(ink[1], top)
+                self.assertLess(ink[3], bottom - 1)
+                self.assertLessEqual(abs((ink[0] + ink[2]) / 2 - (363 + 75 * k)), 4)
+
+    def test_other_keys_change_nothing_on_screen(self):
+        self.start()
+        self.drag_panel_to(500, 800)
+        self.type_number("12")
+        self.wait_number("12")
+        before = self.settled_card()
+        self.type_number("a- 中")
+        time.sleep(0.5)
+        self.assertEqual(self.number(), "12")
+        self.assertEqual(differing_pixels(before, self.settled_card()), [])
+
+    def test_one_point_only(self):
+        self.start()
+        self.type_number("1.2.")
+        self.wait_number("1.2")
+
+    def test_eight_digit_mode_refuses_the_ninth_and_switching_clears(self):
+        self.start()
+        self.drag_panel_to(500, 800)
+        self.click("8位")
+        self.type_number("123456789")
+        self.wait_number("12345678")
+        shot = self.settled_card()
+        for k in (8, 9, 10):
+            left, top, right, bottom = BOXES[k]
+            self.assertEqual(shot.crop(BOXES[k]).getcolors(), [((right - left) * (bottom - top), WHITE)],
+                             f"box {k + 1} blank white")
+        self.click("11位")
+        self.wait_number("")
+        shot = self.settled_card()
+        for k in range(11):  # "*" back in every box
+            self.assertIsNotNone(ink_box(shot, BOXES[k]), f"asterisk in box {k + 1}")
+
+    def test_a_paste_keeps_only_the_digits(self):
+        self.start()
+        desk.probe("clipboard-set", "138-1234-5678")
+        self.type_number("")
+        desk.key("shift+Insert")
+        self.wait_number("13812345678")
+
+
+class Saving(Velmora):
+    def save_and_confirm(self):
+        self.click("保存为图片")
+        desk.wait_window(title="^号码确认$", exe="velmora.exe")
+        desk.key("Return")  # No, the default, continues
+
+    def test_the_saved_file_is_the_card_as_shown(self):
+        self.start()
+        self.drag_panel_to(500, 800)
+        desk.probe("clipboard-set", "something the user copied")
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        desk.move(1250, 1000)  # no tooltip over the card
+        shown = self.settled_card()
+
+        self.save_and_confirm()
+        desk.wait_window(title="^保存提示$", exe="velmora.exe")
+        saved = self.folder / SAVED_NAME.format("13800138000")
+        with Image.open(saved) as picture:
+            self.assertEqual(picture.size, (1199, 548))
+            self.assertEqual(differing_pixels(picture.convert("RGB"), shown), [])
+        self.assertEqual(desk.probe("clipboard-get")["text"], "something the user copied")
+        panel = self.panel()
+        self.assertTrue(panel["visible"] and panel["topmost"])
+        self.assertFalse(self.card()["topmost"])
+
+    def test_an_unwritable_folder_gives_the_failure_message_and_no_file(self):
+        self.start()
+        self.type_number("42")
+        self.wait_number("42")
+        made = subprocess.run(["chattr", "+i", str(self.folder)], capture_output=True, text=True)
+        if made.returncode != 0:
+            self.skipTest(f"cannot make a folder unwritable here: {made.stderr.strip()}")
+        self.save_and_confirm()
+        failure = desk.wait_window(title="^保存失败$", exe="velmora.exe")
+        self.assertIn(SAVED_NAME.format("42"), desk.probe("msgbox", failure["hwnd"])["text"])
+        self.assertEqual(desk.find_windows(title="^保存提示$"), [])
+        self.assertEqual([p.name for p in self.folder.iterdir() if p.suffix in (".bmp", ".tmp")], [])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
