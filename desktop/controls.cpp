@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "desktop/painting.h"
+#include "desktop/trace.h"
 #include "desktop/twips.h"
 
 namespace desktop {
@@ -176,6 +177,7 @@ LRESULT CALLBACK TextBox::filter(HWND window, UINT message, WPARAM wparam, LPARA
     auto* box = reinterpret_cast<TextBox*>(self);
     switch (message) {
         case WM_CHAR:
+            trace("key", std::to_wstring(wparam));
             if (box->on_key_press) {
                 auto key = static_cast<std::int16_t>(wparam);
                 box->on_key_press(key);

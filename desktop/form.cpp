@@ -262,6 +262,11 @@ void Form::paint_on_screen() {
     }
     BitBlt(scope.dc(), area.left, area.top, area.width(), area.height(), memory.get(), area.left,
            area.top, SRCCOPY);
+    if (tracing()) {
+        GdiFlush();
+        trace("painted", design_.class_name + L" " + std::to_wstring(area.left) + L"," + std::to_wstring(area.top) +
+                             L"," + std::to_wstring(area.right) + L"," + std::to_wstring(area.bottom));
+    }
 }
 
 Pixels Form::render() {
