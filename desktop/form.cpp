@@ -209,6 +209,10 @@ void Form::repaint(const PixelRect& area) {
     InvalidateRect(window_, &rect, FALSE);
 }
 
+void Form::repaint() {
+    if (window_) InvalidateRect(window_, nullptr, FALSE);
+}
+
 HFONT Form::font(const FontSpec& spec) {
     for (const auto& [known, font] : fonts_)
         if (known == spec) return font.get();

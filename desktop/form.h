@@ -80,8 +80,9 @@ public:
 
     void set_topmost(bool topmost);
 
-    // Asks for the given part of the client area to be painted again.
+    // Asks for the given part of the client area, or all of it, to be painted again.
     void repaint(const PixelRect& area);
+    void repaint();
     // The client area as the form paints it, drawn into memory rather than onto the screen.
     Pixels render();
 

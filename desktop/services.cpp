@@ -25,7 +25,7 @@ bool& event_loop_running() {
     return running;
 }
 
-std::wstring narrow_to_title(std::wstring_view title) {
+std::wstring title_or_application_title(std::wstring_view title) {
     return title.empty() ? std::wstring(kApplicationTitle) : std::wstring(title);
 }
 
@@ -73,7 +73,7 @@ HWND message_box_owner() {
 }  // namespace
 
 int message_box(std::wstring_view text, unsigned flags, std::wstring_view title) {
-    const MessageBoxRequest request{std::wstring(text), flags, narrow_to_title(title)};
+    const MessageBoxRequest request{std::wstring(text), flags, title_or_application_title(title)};
     trace("message_box", request.title);
     if (answerer()) return answerer()(request);
     const HWND owner = message_box_owner();

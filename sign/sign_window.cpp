@@ -33,12 +33,12 @@ CardImage::CardImage(desktop::Form& owner, int width, int height)
 
 void CardImage::set_width(int twips) {
     width_ = twips;
-    owner_.repaint({0, 0, 1 << 16, 1 << 16});
+    owner_.repaint();
 }
 
 void CardImage::set_height(int twips) {
     height_ = twips;
-    owner_.repaint({0, 0, 1 << 16, 1 << 16});
+    owner_.repaint();
 }
 
 void CardImage::paint(desktop::Painter& painter) const {
