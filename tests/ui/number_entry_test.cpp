@@ -85,6 +85,23 @@ TEST_F(ProgramTest, PastedTextObeysTheSameRuleAsTyping) {
     EXPECT_EQ(clipboard_text(), L"123456789");  // pasting reads the clipboard, never changes it
 }
 
+TEST_F(ProgramTest, OnlyTheSlotThatChangedIsPaintedAgain) {
+    start();
+    type(L"1");
+    pump_for(50);
+    RECT pending;
+    ASSERT_FALSE(GetUpdateRect(Form1().handle(), &pending, FALSE)) << "painting is done";
+
+    type(L"2");
+    ASSERT_TRUE(GetUpdateRect(Form1().handle(), &pending, FALSE));
+    const desktop::PixelRect slot2 = Form1().sz2.bounds();
+    EXPECT_EQ((desktop::PixelRect{pending.left, pending.top, pending.right, pending.bottom}), slot2);
+
+    pump_for(50);
+    Form2().Text1.set_text(L"12");  // the same text again: nothing to paint
+    EXPECT_FALSE(GetUpdateRect(Form1().handle(), &pending, FALSE));
+}
+
 TEST_F(ProgramTest, TypingIntoAClosedCardLoadsItAgainWithTheNotice) {
     start();
     Form1().close();
