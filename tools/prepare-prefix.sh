@@ -17,5 +17,4 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Decorated"="N"' | iconv -f UTF-8 -t UTF-16 > "$reg_file"
 wine regedit /S "$reg_file"
 cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
-wineserver -w
 touch "$prefix/.velmora-ready"

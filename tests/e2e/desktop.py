@@ -30,6 +30,7 @@ import select
 import shutil
 import signal
 import subprocess
+import sys
 import tempfile
 import time
 from collections import namedtuple
@@ -40,7 +41,6 @@ from PIL import Image
 REPO = Path(__file__).resolve().parents[2]
 SCREEN = (1280, 1024)
 LOCALE = "zh_CN.UTF-8"
-FONT_REPLACEMENTS = {"宋体": "AR PL UMing CN", "SimSun": "AR PL UMing CN"}
 STATE_VAR = "VELMORA_DESKTOP_STATE"
 
 CursorImage = namedtuple("CursorImage", "image xhot yhot")
@@ -147,7 +147,7 @@ class Desktop:
         self.prefix = None
         self.env = None
         self.owner = True  # False when attached to a desktop someone else runs
-        self._xvfb = self._openbox = self._wineserver = None
+        self._xvfb = self._openbox = self._wineserver = self._reaper = None
         self._launched = []
         self.timings = {}
 
@@ -169,19 +169,22 @@ class Desktop:
     def start(self):
         _require_locale()
         self.workdir = Path(tempfile.mkdtemp(prefix="velmora-e2e-"))
+        self._start_reaper()
         t0 = time.monotonic()
         self._start_xvfb()
         self._start_openbox()
-        _slim_keymap(self.display)
         self.timings["x"] = time.monotonic() - t0
         t1 = time.monotonic()
         self._make_prefix()
-        # Measured: the first key map change that Wine's desktop process
-        # (explorer) sees costs the program being typed into one key press.
-        # Make that first change now, before any test types.
-        _bind_keys(self.display, {"\u2170", "\u2171"})
+        self._start_wine_services()
         self.timings["prefix"] = time.monotonic() - t1
         self.timings["total"] = time.monotonic() - t0
+
+    def _start_wine_services(self):
+        """Starts Wine's background services (explorer, winedevice, ...) now, with their
+        output going to files: started by the first program of a test run instead, they
+        would inherit that runner's output pipes and keep it waiting for them to close."""
+        self._run(["wine", "cmd", "/c", "exit"], 60)
 
     def close(self):
         """Tear everything down; safe to call twice and after a failed start."""
@@ -191,21 +194,35 @@ class Desktop:
             launched.stop(2)
         if self.prefix and self.env:
             _quiet(["wineserver", "-k"], self.env, 10)
+            # Wine's service processes (services.exe, winedevice.exe, ...) have
+            # been seen to outlive their server, blocked for good.
+            _end_processes_of(self.workdir)
         _stop(self._wineserver)
-        self._remove_server_dir()
+        if self.prefix:
+            _remove_server_dir(self.prefix)
         _stop(self._openbox)
         _stop(self._xvfb)
         self._wineserver = self._openbox = self._xvfb = None
         if self.workdir and not os.environ.get("VELMORA_E2E_KEEP"):
             shutil.rmtree(self.workdir, ignore_errors=True)
-            self.workdir = None
+        self.workdir = self.prefix = None
+        self._stop_reaper()
 
-    def _remove_server_dir(self):
-        pointer = self.prefix / "wineserver" if self.prefix else None
-        if pointer and pointer.exists():
-            name = pointer.read_text().strip()
-            if re.fullmatch(r"wine-\w+", name):  # never follow anything unexpected
-                shutil.rmtree(Path(tempfile.gettempdir()) / name, ignore_errors=True)
+    def _start_reaper(self):
+        """A watcher in its own session that cleans up after us if we are killed
+        outright (SIGKILL, a CI time-out): Xvfb, openbox and wineserver die with
+        us, but Wine's service processes and the command run by with_desktop.py
+        would live on. It waits for its stdin to close; "done" first means that
+        close() did the work."""
+        with open(self.workdir / "reaper.log", "ab") as log:
+            self._reaper = subprocess.Popen(
+                [sys.executable, __file__, "--reap", str(self.workdir)],
+                stdin=subprocess.PIPE, stdout=log, stderr=log, start_new_session=True)
+
+    def _stop_reaper(self):
+        if self._reaper:
+            self._reaper.communicate(b"done", timeout=10)
+            self._reaper = None
 
     # -- X server and window manager
 
@@ -215,7 +232,7 @@ class Desktop:
             self._xvfb = self._spawn(
                 ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
                  f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
-                 "-noreset"],  # else the last client to leave resets the key map
+                 "-noreset"],  # keep state (key map, ...) when clients come and go
                 "xvfb.log", pass_fds=(write_fd,))
             os.close(write_fd)
             write_fd = None
@@ -268,10 +285,9 @@ class Desktop:
                             ignore=shutil.ignore_patterns("wineserver"))
             self._start_wineserver()
             return
-        # The same set-up as for running the program by hand (fonts, window frames), done
-        # before our own persistent server starts: the script waits for its server to exit.
-        self._run(["bash", str(REPO / "tools" / "prepare-prefix.sh"), str(self.prefix)], 180)
         self._start_wineserver()
+        # The same set-up as for running the program by hand: fonts, window frames.
+        self._run(["bash", str(REPO / "tools" / "prepare-prefix.sh"), str(self.prefix)], 180)
         if cache:
             self._save_prefix(Path(cache))
 
@@ -322,6 +338,11 @@ class Desktop:
         return r
 
     # -- state shared with child processes (with_desktop.py)
+
+    @property
+    def state_file(self):
+        """Where with_desktop.py writes `state()` for the commands it runs."""
+        return self.workdir / "desktop-state.json"
 
     def state(self):
         return {"display": self.display, "prefix": str(self.prefix),
@@ -411,20 +432,19 @@ class Desktop:
         return r.stdout
 
     def type_text(self, text, delay_ms=12):
-        """Type into the focused window as a keyboard would.
+        """Type text into the focused window.
 
-        For a character that has no key (Chinese, ...) xdotool binds a spare key
-        for that one press and unbinds it right after; Wine reads the key's
-        character a moment later, finds it unbound, and the character is lost
-        now and then. So such characters are given keys first, which stay bound
-        and which xdotool then simply presses.
+        ASCII goes through xdotool as X key presses. Other text (Chinese, ...)
+        goes in as Unicode key packets through winprobe (see its `type`), the
+        way an input method enters it: xdotool can only type such a character
+        by binding it to a spare X key for one press, and Wine loses some of
+        those (measured: most of "京A·12345 停车", and now and then one character
+        in two). Wait for earlier typing to arrive before mixing the two.
         """
-        for i, chunk in enumerate(_char_chunks(text)):
-            rebound = _bind_keys(self.display, {c for c in chunk if ord(c) > 0x7E})
-            if rebound and i > 0:
-                # Keys of the last piece are being reused: let Wine read them first.
-                time.sleep(0.3)
-            self.xdotool("type", "--delay", delay_ms, "--", chunk)
+        if text.isascii():
+            self.xdotool("type", "--delay", delay_ms, "--", text)
+        else:
+            self.probe("type", text)
 
     def key(self, *names):
         """Press key combinations such as "Return", "ctrl+v", "alt+F4"."""
@@ -497,6 +517,59 @@ def _run_captured(args, env, timeout):
                                            err.read().decode("utf-8", "replace"))
 
 
+def _processes_with(entries):
+    """Pids of the processes whose environment holds one of these NAME=VALUE entries."""
+    needles = {e.encode() for e in entries}
+    pids = []
+    for entry in os.scandir("/proc"):
+        if not entry.name.isdigit() or int(entry.name) == os.getpid():
+            continue
+        try:
+            environ = Path("/proc", entry.name, "environ").read_bytes()
+        except OSError:  # gone meanwhile, or not ours to read
+            continue
+        if needles.intersection(environ.split(b"\0")):
+            pids.append(int(entry.name))
+    return pids
+
+
+def _end_processes_of(workdir):
+    """Kill what runs in this desktop's prefix and the commands that were told
+    about it (VELMORA_DESKTOP_STATE), until none is left."""
+    entries = [f"WINEPREFIX={workdir / 'prefix'}",
+               f"{STATE_VAR}={workdir / 'desktop-state.json'}"]
+    wait_for(lambda: not _kill_all(_processes_with(entries)), 10, 0.1,
+             f"the processes of {workdir} to end")
+
+
+def _remove_server_dir(prefix):
+    """Debian's wineserver leaves its folder /tmp/wine-XXXXXX (named in PREFIX/wineserver)."""
+    pointer = prefix / "wineserver"
+    name = pointer.read_text().strip() if pointer.exists() else ""
+    if re.fullmatch(r"wine-\w+", name):  # never follow anything unexpected
+        shutil.rmtree(Path(tempfile.gettempdir()) / name, ignore_errors=True)
+
+
+def _reap(workdir):
+    """`desktop.py --reap WORKDIR`: see Desktop._start_reaper."""
+    if sys.stdin.buffer.read() == b"done":
+        return
+    workdir = Path(workdir)
+    _end_processes_of(workdir)
+    _remove_server_dir(workdir / "prefix")
+    if not os.environ.get("VELMORA_E2E_KEEP"):
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
+def _kill_all(pids):
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    return pids
+
+
 def _quiet(args, env, timeout):
     try:
         subprocess.run(args, env=env, capture_output=True, timeout=timeout)
@@ -539,111 +612,6 @@ def _openbox_config():
             "<keyboard></keyboard></openbox_config>\n")
 
 
-# ------------------------------------------------------------------ keyboard map
-
-def _keysym(char):
-    """X keysym of a character: Latin-1 maps to itself, the rest to 0x01000000 + code."""
-    code = ord(char)
-    return code if code <= 0xFF else 0x01000000 | code
-
-
-class _Keymap:
-    """The X server's key code -> keysyms table, read and changed through Xlib."""
-
-    def __init__(self, display):
-        self.x11 = _xlib()[0]
-        self.dpy = self.x11.XOpenDisplay(display.encode())
-        if not self.dpy:
-            raise DesktopError(f"cannot open X display {display}")
-        low, high = ctypes.c_int(), ctypes.c_int()
-        self.x11.XDisplayKeycodes(self.dpy, ctypes.byref(low), ctypes.byref(high))
-        self.low, count = low.value, high.value - low.value + 1
-        per = ctypes.c_int()
-        table = self.x11.XGetKeyboardMapping(self.dpy, self.low, count, ctypes.byref(per))
-        try:
-            self.per = per.value
-            self.rows = {self.low + i: [table[i * self.per + j] for j in range(self.per)]
-                         for i in range(count)}
-        finally:
-            self.x11.XFree(table)
-
-    def set(self, code, keysyms):
-        syms = (ctypes.c_ulong * self.per)(*keysyms)
-        self.x11.XChangeKeyboardMapping(self.dpy, code, self.per, syms, 1)
-        self.rows[code] = list(syms)
-
-    def close(self):
-        self.x11.XSync(self.dpy, False)
-        self.x11.XCloseDisplay(self.dpy)
-
-
-def _is_vendor_keysym(sym):
-    return sym & 0x10000000 != 0  # XF86 (0x1008FFxx), Sun (0x1005FFxx), ...
-
-
-def _slim_keymap(display):
-    """Unbind the vendor keys (XF86 media and launch keys, Sun keys) of our
-    private X server. Wine gives every key whose keysym it does not know one of
-    about thirty spare virtual-key codes; these keys would take them all, and a
-    character bound to a key later (see type_text) would get none and be lost."""
-    keymap = _Keymap(display)
-    try:
-        for code, row in keymap.rows.items():
-            if any(row) and all(sym == 0 or _is_vendor_keysym(sym) for sym in row):
-                keymap.set(code, [])
-    finally:
-        keymap.close()
-
-
-# Characters bound to keys at once (see type_text); Wine has spare virtual-key
-# codes for about twenty extra keys once _slim_keymap has run.
-_MAX_CHAR_KEYS = 12
-
-
-def _is_char_key(row):
-    """A key holding one character's keysym alone, as _bind_keys binds them
-    (the server repeats it in the second group's column)."""
-    sym = row[0]
-    return ((0xA0 <= sym <= 0xFF or 0x01000100 <= sym <= 0x0110FFFF)
-            and all(other in (0, sym) for other in row[1:]))
-
-
-def _bind_keys(display, chars):
-    """Give each of `chars` (at most _MAX_CHAR_KEYS) a key of its own, level 0,
-    unless it has one. Reuses keys bound earlier for other characters first."""
-    keymap = _Keymap(display)
-    try:
-        rows = keymap.rows
-        bound = {sym for row in rows.values() for sym in row if sym}
-        missing = sorted(c for c in chars if _keysym(c) not in bound)
-        needed = {_keysym(c) for c in chars}
-        char_keys = [code for code, row in rows.items() if _is_char_key(row)]
-        reusable = [code for code in char_keys if rows[code][0] not in needed]
-        empty = [code for code, row in rows.items() if not any(row)]
-        spare = reusable + empty[:max(0, _MAX_CHAR_KEYS - len(char_keys))]
-        if len(missing) > len(spare):
-            raise DesktopError(f"{len(missing)} characters need keys, {len(spare)} free")
-        for char, code in zip(missing, spare):
-            keymap.set(code, [_keysym(char)])
-        return bool(missing)
-    finally:
-        keymap.close()
-
-
-def _char_chunks(text):
-    """Split text into pieces with at most _MAX_CHAR_KEYS distinct characters
-    that need keys of their own."""
-    chunks, current, chars = [], "", set()
-    for c in text:
-        if ord(c) > 0x7E and c not in chars and len(chars) == _MAX_CHAR_KEYS:
-            chunks.append(current)
-            current, chars = "", set()
-        if ord(c) > 0x7E:
-            chars.add(c)
-        current += c
-    return chunks + [current]
-
-
 # ------------------------------------------------------------------ XFixes cursor
 
 class _XFixesCursorImage(ctypes.Structure):
@@ -664,14 +632,6 @@ def _xlib():
     x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
     x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
     x11.XFree.argtypes = [ctypes.c_void_p]
-    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
-    x11.XDisplayKeycodes.argtypes = [ctypes.c_void_p, ctypes.POINTER(ctypes.c_int),
-                                     ctypes.POINTER(ctypes.c_int)]
-    x11.XGetKeyboardMapping.restype = ctypes.POINTER(ctypes.c_ulong)
-    x11.XGetKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_ubyte, ctypes.c_int,
-                                        ctypes.POINTER(ctypes.c_int)]
-    x11.XChangeKeyboardMapping.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int,
-                                           ctypes.POINTER(ctypes.c_ulong), ctypes.c_int]
     xfixes.XFixesGetCursorImage.restype = ctypes.POINTER(_XFixesCursorImage)
     xfixes.XFixesGetCursorImage.argtypes = [ctypes.c_void_p]
     return x11, xfixes
@@ -704,3 +664,7 @@ def _unpremultiply(argb):
         return (0, 0, 0, 0)
     r, g, b = (argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF
     return (min(255, r * 255 // a), min(255, g * 255 // a), min(255, b * 255 // a), a)
+
+
+if __name__ == "__main__" and sys.argv[1:2] == ["--reap"]:
+    _reap(sys.argv[2])

@@ -134,10 +134,23 @@ class NotepadTest(unittest.TestCase):
 
     def test_typing_reaches_the_edit_control(self):
         self.click_edit()
-        desk.type_text("Hello 世界 138")
-        wait_equal(self.edit_text, "Hello 世界 138", 5, what="typed text")
+        typed = ""
+        # ASCII goes as X key presses, Chinese as Unicode key packets.
+        for text in ["Hello 138 ", "京A·12345 停车场", " ok"]:
+            with self.subTest(text=text):
+                desk.type_text(text)
+                typed += text
+                wait_equal(self.edit_text, typed, 5, what="typed text")
         desk.key("BackSpace", "BackSpace")
-        wait_equal(self.edit_text, "Hello 世界 1", 5, what="text after BackSpace")
+        wait_equal(self.edit_text, typed[:-2], 5, what="text after BackSpace")
+
+    def test_window_manager_leaves_keys_to_the_program(self):
+        # openbox's stock bindings would take Alt+Space for a menu of its own.
+        desk.key("alt+space")
+        desk.wait_window(exe="notepad.exe", cls="#32768")  # Wine's system menu
+        desk.key("Escape")
+        wait_for(lambda: not desk.find_windows(exe="notepad.exe", cls="#32768"), 5,
+                 what="system menu to close")
 
     def test_focus_is_in_the_edit_control(self):
         self.click_edit()

@@ -41,7 +41,7 @@ def main(argv):
         print(f"with_desktop: display {desktop.display} ready in "
               f"{time.monotonic() - started:.1f}s (prefix {desktop.timings['prefix']:.1f}s)",
               file=sys.stderr, flush=True)
-        state_file = desktop.workdir / "desktop-state.json"
+        state_file = desktop.state_file
         state_file.write_text(json.dumps(desktop.state(), ensure_ascii=False, indent=1))
         env = dict(desktop.env, **{STATE_VAR: str(state_file)})
         child = subprocess.Popen(argv, env=env)

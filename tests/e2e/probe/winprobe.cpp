@@ -493,8 +493,9 @@ int cmdFocus(int argc, wchar_t** argv) {
     describeRef(j, "caret", gti.hwndCaret);
     j.key("caret_rect").rect(gti.rcCaret);  // client coordinates of the caret window
     j.key("foreground").hwnd(GetForegroundWindow());
-    wchar_t hkl[16];
-    swprintf(hkl, 16, L"%08lx", (unsigned long)(UINT_PTR)GetKeyboardLayout(gti.hwndActive ? GetWindowThreadProcessId(top, nullptr) : 0));
+    wchar_t hkl[16];  // the thread's input language and layout, e.g. e0010804
+    swprintf(hkl, 16, L"%08lx",
+             (unsigned long)(UINT_PTR)GetKeyboardLayout(GetWindowThreadProcessId(top, nullptr)));
     j.key("keyboard_layout").str(hkl);
     j.endObject();
     j.print();
@@ -560,6 +561,33 @@ int cmdClipboardGet(int argc, wchar_t**) {
     }
     CloseClipboard();
     j.endObject();
+    j.print();
+    return 0;
+}
+
+// ---------------------------------------------------------------- type
+
+// type TEXT: text as Unicode key packets (KEYEVENTF_UNICODE: WM_KEYDOWN VK_PACKET,
+// then WM_CHAR), the way input methods and on-screen keyboards enter text. They
+// join the system's input stream and reach the focused window of the foreground
+// thread like key presses. For Chinese, which no X key produces reliably.
+int cmdType(int argc, wchar_t** argv) {
+    if (argc != 1) throw UsageError("usage: type TEXT");
+    std::wstring text = argv[0];
+    std::vector<INPUT> inputs;
+    for (wchar_t unit : text) {
+        INPUT in = {};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wScan = unit;
+        in.ki.dwFlags = KEYEVENTF_UNICODE;
+        inputs.push_back(in);
+        in.ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        inputs.push_back(in);
+    }
+    UINT sent = inputs.empty() ? 0 : SendInput((UINT)inputs.size(), inputs.data(), sizeof(INPUT));
+    if (sent != inputs.size()) failWin32(L"SendInput");
+    Json j;
+    j.beginObject().key("ok").boolean(true).key("units").num((long long)text.size()).endObject();
     j.print();
     return 0;
 }
@@ -657,6 +685,7 @@ const Command kCommands[] = {
     {L"close", cmdClose, "close HWND"},
     {L"show", cmdShow, "show HWND SW_NUMBER"},
     {L"focus", cmdFocus, "focus [HWND]"},
+    {L"type", cmdType, "type TEXT"},
     {L"clipboard-set", cmdClipboardSet, "clipboard-set TEXT"},
     {L"clipboard-get", cmdClipboardGet, "clipboard-get"},
     {L"clipboard-clear", cmdClipboardClear, "clipboard-clear"},
