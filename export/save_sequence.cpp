@@ -46,6 +46,7 @@ private:
 SaveOutcome save_pass(SignWindow& card) {
     card.Picture1.move(0, 0, card.width(), card.height());
     desktop::do_events();
+    card.Picture1.image = {};  // let the last pass's picture go before drawing the next
     card.Picture1.image = card.render();
 
     const std::wstring directory = desktop::executable_directory();

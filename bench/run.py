@@ -1,0 +1,832 @@
+#!/usr/bin/python3
+"""Velmora's benchmark: velmora.exe weighed against floor.exe, a bare window program built
+the same way, under Wine on a private Xvfb desktop (tests/e2e/desktop.py). Prints figures,
+each against its target; it is not a test and fails nothing.
+
+    /usr/bin/python3 bench/run.py [--runs N] [--quick]
+
+Needs build/velmora.exe, build/winprobe.exe and build/bench/{floor,resources}.exe
+(add_subdirectory(bench) in the top CMakeLists, then cmake --build --preset mingw).
+See bench/README.md for what each figure means.
+"""
+
+import argparse
+import ctypes
+import ctypes.util
+import json
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from dataclasses import dataclass, field
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
+from desktop import REPO, DesktopError, attach, wait_for  # noqa: E402
+
+VELMORA = REPO / "build" / "velmora.exe"
+BENCH_BIN = REPO / "build" / "bench"
+CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
+PARK = (1270, 1015)  # where the pointer waits: over no window, so no hover effects
+EXTRA_STARTS = 2  # start-up samples per run and program besides the run's own
+
+# Targets (see README.md).
+STARTUP_RATIO = 1.15
+IDLE_EXTRA_CORE_PERCENT = 0.5
+KEY_LATENCY_MS = 5.0
+SAVE_LATENCY_MS = 350.0
+SAVE_PASSES_MS = 50.0
+MEMORY_EXTRA_MB = 12.0
+# Objects after the loops may exceed those after start by this much. The loops run at
+# least 20 saves and 20 panel closings, so a leak of a single object per save or per
+# closing shows as 20 or more, four times this; a handful is what a system cache may
+# keep (Wine's DC cache, a font it keeps realised).
+OBJECT_TOLERANCE = 5
+
+
+_STARTED = time.monotonic()
+
+
+def log(message):
+    print(f"[{time.monotonic() - _STARTED:5.0f} s] {message}", file=sys.stderr, flush=True)
+
+
+# ------------------------------------------------------------------ the trace
+
+@dataclass
+class Event:
+    time: float
+    name: str
+    detail: str
+
+
+class Trace:
+    """A VELMORA_TRACE file, read as it grows."""
+
+    def __init__(self, path):
+        self.path = Path(path)
+        self.events = []
+        self._offset = 0
+        self._partial = b""
+
+    def windows_path(self):
+        return "Z:" + str(self.path).replace("/", "\\")
+
+    def refresh(self):
+        if not self.path.exists():
+            return self.events
+        with open(self.path, "rb") as f:
+            f.seek(self._offset)
+            data = f.read()
+        self._offset += len(data)
+        *lines, self._partial = (self._partial + data).split(b"\n")
+        for line in lines:
+            stamp, name, *detail = line.decode("utf-8", "replace").split(" ", 2)
+            self.events.append(Event(float(stamp), name, detail[0] if detail else ""))
+        return self.events
+
+    def find(self, name, detail_prefix="", start=0):
+        """Index of the first event NAME (detail starting so) at or after index START."""
+        for i in range(start, len(self.refresh())):
+            e = self.events[i]
+            if e.name == name and e.detail.startswith(detail_prefix):
+                return i
+        return None
+
+    def wait(self, name, detail_prefix="", start=0, timeout=10.0):
+        found = wait_for(lambda: self.find(name, detail_prefix, start) is not None, timeout, 0.002,
+                         f"trace event {name} {detail_prefix}".strip())
+        return self.find(name, detail_prefix, start) if found else None
+
+
+# ------------------------------------------------------------------ Linux side of a process
+
+def proc_cpu_seconds(pid):
+    """utime + stime of a live process, all its threads."""
+    fields = Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / CLOCK_TICKS  # fields 14 and 15 of stat
+
+
+def proc_status_kb(pid, key):
+    for line in Path(f"/proc/{pid}/status").read_text().splitlines():
+        if line.startswith(key + ":"):
+            return int(line.split()[1])
+    raise DesktopError(f"no {key} for process {pid}")
+
+
+def proc_environ(pid):
+    try:
+        raw = Path(f"/proc/{pid}/environ").read_bytes()
+    except OSError:
+        return {}
+    pairs = (item.split(b"=", 1) for item in raw.split(b"\0") if b"=" in item)
+    return {k.decode(errors="replace"): v.decode(errors="replace") for k, v in pairs}
+
+
+def proc_comm(pid):
+    try:
+        return Path(f"/proc/{pid}/comm").read_text().strip()
+    except OSError:
+        return ""
+
+
+def all_pids():
+    return [int(p) for p in os.listdir("/proc") if p.isdigit()]
+
+
+def linux_pid_of(exe_path):
+    """The Linux process running this Windows program: Wine's loader ends up as a process
+    whose command line is the program's path."""
+    wanted = str(exe_path)
+    for pid in all_pids():
+        try:
+            argv0 = Path(f"/proc/{pid}/cmdline").read_bytes().split(b"\0")[0].decode(errors="replace")
+        except OSError:
+            continue
+        if argv0 == wanted or argv0.replace("\\", "/").endswith(wanted):
+            return pid
+    return None
+
+
+def x_server_pid(display):
+    """The X server's pid, from the lock file it keeps for its display."""
+    try:
+        return int(Path(f"/tmp/.X{display.lstrip(':').split('.')[0]}-lock").read_text().strip())
+    except (OSError, ValueError):
+        return None
+
+
+def desktop_pids(desk):
+    """This desktop's wineserver, and its other helpers (Wine's explorer, services, ...,
+    the window manager, the X server)."""
+    server, others = None, []
+    for pid in all_pids():
+        env, comm = proc_environ(pid), proc_comm(pid)
+        if env.get("WINEPREFIX") == str(desk.prefix):
+            if comm.startswith("wineserver"):
+                server = pid
+            else:
+                others.append(pid)
+        elif comm == "openbox" and env.get("DISPLAY") == desk.display:
+            others.append(pid)
+    xvfb = x_server_pid(desk.display)
+    if xvfb:
+        others.append(xvfb)
+    if server is None:
+        raise DesktopError("cannot find this desktop's wineserver")
+    return server, others
+
+
+def wakeups(pid):
+    """Voluntary context switches of all threads of a process: how often it slept and woke."""
+    total = 0
+    for status in Path(f"/proc/{pid}/task").glob("*/status"):
+        try:
+            text = status.read_text()
+        except OSError:  # a thread that ended meanwhile
+            continue
+        total += sum(int(line.split()[1]) for line in text.splitlines()
+                     if line.startswith("voluntary_ctxt_switches:"))
+    return total
+
+
+def cpu_of(pids):
+    total = 0.0
+    for pid in pids:
+        try:
+            total += proc_cpu_seconds(pid)
+        except OSError:  # a helper that ended meanwhile
+            pass
+    return total
+
+
+# ------------------------------------------------------------------ one running copy
+
+class Session:
+    """One copy of a program started in a folder of its own with its trace on."""
+
+    def __init__(self, desk, exe, title_box, card_class):
+        self.desk = desk
+        self.folder = Path(tempfile.mkdtemp(prefix=exe.stem + "-", dir=desk.workdir))
+        self.exe = self.folder / exe.name
+        shutil.copy(exe, self.exe)
+        self.trace = Trace(self.folder / "trace.log")
+        self.title_box = title_box
+        self.card_class = card_class
+        self.launched = None
+        self.started_at = None
+        self.pid = None
+
+    def start(self):
+        self.started_at = time.time()  # Popen time: the trace's clock is the same one
+        self.launched = self.desk.launch(self.exe, extra_env={"VELMORA_TRACE": self.trace.windows_path()})
+        self.pid = wait_for(lambda: linux_pid_of(self.exe), 10, 0.01, f"{self.exe.name}'s process")
+
+    def startup_seconds(self):
+        """Popen to the first paint of the main window once the start-up box was asked for."""
+        box = self.trace.wait("message_box", self.title_box, timeout=20)
+        painted = self.trace.wait("painted", self.card_class, start=box + 1, timeout=20)
+        return self.trace.events[painted].time - self.started_at
+
+    def windows_pid(self):
+        return self.desk.find_windows(exe=self.exe.name, visible=None)[0]["pid"]
+
+    def dismiss(self, title):
+        """Enter on the box TITLE until it is gone: now and then the very first key of a
+        new desktop is lost, and a box that is not focused yet drops it too."""
+        box = self.desk.wait_window(title=f"^{title}$", exe=self.exe.name)
+        for _ in range(5):
+            self.desk.key("Return")
+            try:
+                wait_for(lambda: not self.desk.find_windows(title=f"^{title}$", exe=self.exe.name), 2, 0.05)
+                return box
+            except DesktopError:
+                continue
+        raise DesktopError(f"the box {title} does not close")
+
+    def cpu_seconds(self):
+        return proc_cpu_seconds(self.pid)
+
+    def peak_rss_mb(self):
+        return proc_status_kb(self.pid, "VmHWM") / 1024
+
+    def stop(self):
+        if self.launched:
+            self.launched.stop(5)
+        wait_for(lambda: linux_pid_of(self.exe) is None, 10, 0.05, f"{self.exe.name} to end")
+
+
+def idle_cpu(desk, session, seconds):
+    """Share of one core used while nothing happens, by the program, by the wineserver and
+    by the rest of the desktop; and how often the program woke up, per second."""
+    desk.move(*PARK)
+    time.sleep(1.0)  # let the last repaints and the pointer move settle
+    server, others = desktop_pids(desk)
+    others = [p for p in others if p != session.pid]
+    before = (session.cpu_seconds(), cpu_of([server]), cpu_of(others), wakeups(session.pid), time.monotonic())
+    time.sleep(seconds)
+    after = (session.cpu_seconds(), cpu_of([server]), cpu_of(others), wakeups(session.pid), time.monotonic())
+    wall = after[-1] - before[-1]
+    used = {k: 100 * (after[i] - before[i]) / wall  # percent of one core
+            for i, k in enumerate(("program", "server", "desktop"))}
+    used["wakeups"] = (after[3] - before[3]) / wall
+    return used
+
+
+# ------------------------------------------------------------------ the floor
+
+FLOOR_BOX, FLOOR_CLASS = "基准提示", "Velmora.Floor"
+
+
+def startup_only(desk, exe, box, card_class):
+    """One more start-up sample: start, wait for the first paint, end."""
+    s = Session(desk, exe, box, card_class)
+    try:
+        s.start()
+        return s.startup_seconds()
+    finally:
+        s.stop()
+
+
+def run_floor(desk, floor_exe, idle_seconds):
+    s = Session(desk, floor_exe, FLOOR_BOX, FLOOR_CLASS)
+    try:
+        s.start()
+        startup = s.startup_seconds()
+        s.dismiss(FLOOR_BOX)
+        cpu = idle_cpu(desk, s, idle_seconds)
+        return {"startup": startup, "cpu": cpu, "peak_idle_mb": s.peak_rss_mb()}
+    finally:
+        s.stop()
+
+
+# ------------------------------------------------------------------ velmora
+
+class XInput:
+    """Keys and clicks sent straight through the X server's XTEST extension: the moment of
+    a key press is known to well within a millisecond, and a click costs no process start
+    (xdotool takes milliseconds to start)."""
+
+    def __init__(self, display):
+        self.x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+        self.xtst = ctypes.CDLL(ctypes.util.find_library("Xtst") or "libXtst.so.6")
+        self.x11.XOpenDisplay.restype = ctypes.c_void_p
+        self.x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        self.x11.XStringToKeysym.restype = ctypes.c_ulong
+        self.x11.XStringToKeysym.argtypes = [ctypes.c_char_p]
+        self.x11.XKeysymToKeycode.restype = ctypes.c_ubyte
+        self.x11.XKeysymToKeycode.argtypes = [ctypes.c_void_p, ctypes.c_ulong]
+        self.x11.XFlush.argtypes = [ctypes.c_void_p]
+        self.x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.xtst.XTestFakeKeyEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.xtst.XTestFakeButtonEvent.argtypes = [ctypes.c_void_p, ctypes.c_uint, ctypes.c_int, ctypes.c_ulong]
+        self.xtst.XTestFakeMotionEvent.argtypes = [ctypes.c_void_p, ctypes.c_int, ctypes.c_int, ctypes.c_int,
+                                                   ctypes.c_ulong]
+        self.dpy = self.x11.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise DesktopError(f"cannot open X display {display}")
+
+    def press(self, key_name):
+        """Presses and releases a key; returns the time just before the press went out."""
+        code = self.x11.XKeysymToKeycode(self.dpy, self.x11.XStringToKeysym(key_name.encode()))
+        pressed = time.time()
+        self.xtst.XTestFakeKeyEvent(self.dpy, code, 1, 0)
+        self.xtst.XTestFakeKeyEvent(self.dpy, code, 0, 0)
+        self.x11.XFlush(self.dpy)
+        return pressed
+
+    def click(self, x, y, hold=0.05):
+        """A click held down for HOLD seconds, as a hand does: openbox grabs the button of a
+        window that is not focused and passes the press on, and a release that comes at
+        once with the press is now and then lost on the way, and the click with it."""
+        self.xtst.XTestFakeMotionEvent(self.dpy, -1, x, y, 0)
+        self.xtst.XTestFakeButtonEvent(self.dpy, 1, 1, 0)
+        self.x11.XFlush(self.dpy)
+        time.sleep(hold)
+        self.xtst.XTestFakeButtonEvent(self.dpy, 1, 0, 0)
+        self.x11.XFlush(self.dpy)
+
+    def close(self):
+        self.x11.XCloseDisplay(self.dpy)
+
+
+VELMORA_BOX_AND_CLASS = ("使用前提示", "Velmora.Sign")
+
+
+class Velmora(Session):
+    def __init__(self, desk):
+        super().__init__(desk, VELMORA, *VELMORA_BOX_AND_CLASS)
+        self.panel_hwnd = None
+        self.centres = None  # {control text, or class when it has none: centre on screen}
+        self.input = XInput(desk.display)
+
+    def start_to_panel(self):
+        self.start()
+        startup = self.startup_seconds()
+        self.dismiss("使用前提示")
+        self.find_panel()
+        return startup
+
+    def stop(self):
+        try:
+            super().stop()
+        finally:
+            self.input.close()
+
+    def find_panel(self, other_than=None):
+        """The panel's handle (waiting for one other than OTHER_THAN); its controls' places
+        are read once: every new panel comes up centred, as the first did."""
+        def current():
+            found = [w["hwnd"] for w in self.desk.find_windows(title="^控制面板 ", exe=self.exe.name)]
+            return found and found[0] != other_than and found[0]
+        self.panel_hwnd = wait_for(current, 10, 0.02, "the panel")
+        if self.centres is None:
+            self.centres = {}
+            for c in self.desk.probe("children", self.panel_hwnd):
+                r = c["rect"]
+                self.centres[c["text"] or c["class"]] = ((r["left"] + r["right"]) // 2, (r["top"] + r["bottom"]) // 2)
+        return self.panel_hwnd
+
+    def click(self, control):
+        self.input.click(*self.centres[control])
+
+    def settle(self):
+        """Waits until one of the program's own windows is the active one. When a box
+        closes, Wine hands the activation back a moment later; a click that comes before
+        that is lost (the button loses the focus while it is held down)."""
+        wait_for(lambda: any(w["foreground"] and w["class"] in ("Velmora.Sign", "Velmora.Panel")
+                             for w in self.desk.windows(exe=self.exe.name)), 10, 0.02, "the activation to settle")
+
+    def click_until(self, control, event, detail, start):
+        """Clicks CONTROL until the trace shows EVENT DETAIL: now and then a click is lost."""
+        for _ in range(3):
+            self.click(control)
+            try:
+                return self.trace.wait(event, detail, start=start, timeout=2)
+            except DesktopError:
+                log(f"  a click on {control} did not take; clicking again")
+        raise DesktopError(f"clicking {control} does not bring {event} {detail}")
+
+    def enter_number(self, digits):
+        self.click("Edit")
+        start = len(self.trace.refresh())
+        self.desk.xdotool("type", "--delay", 40, "--", digits)
+        wait_for(lambda: self._keys_seen(start) >= len(digits), 10, 0.02, "the number typed")
+
+    def type_and_measure(self, digits):
+        """Types DIGITS, then as many BackSpaces, with xdotool; for each key that reached the
+        number box, the time to the card's next paint (None when none came before the
+        next key)."""
+        self.click("Edit")
+        start = len(self.trace.refresh())
+        self.desk.xdotool("type", "--delay", 80, "--", digits)
+        self.desk.xdotool("key", "--delay", 80, *["BackSpace"] * len(digits))
+        wait_for(lambda: self._keys_seen(start) >= 2 * len(digits), 10, 0.02, "all keys in the trace")
+        time.sleep(0.2)  # the last paint
+        return self._key_latencies(start)
+
+    def _keys_seen(self, start):
+        return sum(1 for e in self.trace.refresh()[start:] if e.name == "key")
+
+    def _key_latencies(self, start):
+        latencies, pending = [], None
+        for e in self.trace.refresh()[start:]:
+            if e.name == "key":
+                if pending is not None:
+                    latencies.append(None)  # no paint for the previous key
+                pending = e.time
+            elif e.name == "painted" and e.detail.startswith("Velmora.Sign") and pending is not None:
+                latencies.append(e.time - pending)
+                pending = None
+        if pending is not None:
+            latencies.append(None)
+        return latencies
+
+    def focused_title(self):
+        return self.desk.xdotool("getwindowfocus", "getwindowname").strip()
+
+    def answer(self, title, then, start):
+        """Enter on the box TITLE once it has the keyboard focus; returns the time of the
+        press and the index of the trace event THEN that follows it. Presses again when
+        the box still has the focus and THEN does not come: a press can be lost."""
+        for _ in range(5):
+            wait_for(lambda: self.focused_title() == title, 10, 0.005, f"the box {title} focused")
+            pressed = self.input.press("Return")
+            try:
+                return pressed, self.trace.wait(then, start=start, timeout=3)
+            except DesktopError:
+                if self.focused_title() != title:
+                    raise
+        raise DesktopError(f"Enter on {title} is not taken")
+
+    def save(self):
+        """One save as a user does it; returns, in seconds, Enter on the confirmation to the
+        completion message, save.start to save.report, Enter to save.start, and the steps
+        from save.start over each save.written to save.report."""
+        self.settle()
+        start = len(self.trace.refresh())
+        self.click_until("保存为图片", "message_box", "号码确认", start)
+        pressed, report = self.answer("号码确认", "save.report", start)
+        began = self.trace.find("save.start", start=start)
+        self.answer("保存提示", "save.done", report)
+        events = self.trace.events
+        marks = [e.time for e in events[began:report + 1] if e.name in ("save.start", "save.written", "save.report")]
+        return (events[report].time - pressed, events[report].time - events[began].time,
+                events[began].time - pressed, [b - a for a, b in zip(marks, marks[1:])])
+
+    def close_panel(self):
+        """WM_CLOSE to the panel; returns once the watchdog has shown a new one."""
+        hwnd = self.panel_hwnd
+        start = len(self.trace.refresh())
+        self.desk.probe("close", hwnd)
+        unloaded = self.trace.wait("unload", "Velmora.Panel", start=start)
+        self.trace.wait("show", "Velmora.Panel", start=unloaded)
+        self.find_panel(other_than=hwnd)
+
+
+def run_velmora(desk, idle_seconds):
+    """Start-up, idling, typing and one save: what one user session does."""
+    v = Velmora(desk)
+    try:
+        startup = v.start_to_panel()
+        cpu = idle_cpu(desk, v, idle_seconds)
+        peak_idle = v.peak_rss_mb()
+        keys = v.type_and_measure("13800138000")
+        v.enter_number("13800138000")
+        save = v.save()
+        return {"startup": startup, "cpu": cpu, "peak_idle_mb": peak_idle, "keys": keys, "saves": [save],
+                "peak_mb": v.peak_rss_mb()}
+    finally:
+        v.stop()
+
+
+def warm_up(desk, floor_exe):
+    """One unmeasured start of each program: the first Wine program of a new desktop waits
+    for Wine's own helpers and would make start-up look slow."""
+    run_floor(desk, floor_exe, 0)
+    v = Velmora(desk)
+    try:
+        v.start_to_panel()
+    finally:
+        v.stop()
+
+
+# ------------------------------------------------------------------ GDI and USER objects
+
+class ObjectCounter:
+    """GDI and USER object counts of one process: GetGuiResources where the system has it,
+    and bench's resources.exe for each of its counts that passes its self-check here."""
+
+    def __init__(self, desk, resources_exe, pid):
+        self.desk, self.resources_exe, self.pid = desk, resources_exe, pid
+        g = desk.probe("gui-resources", pid)
+        self.gui_error = None if g["supported"] else g["error"]
+        self.trusted = {}
+        if resources_exe.exists():
+            r = json.loads(desk.run_wine([resources_exe, "self"]).stdout)
+            self.trusted = {k: r[f"{k}_ok"] for k in ("gdi_table", "windows", "kernel_handles")}
+
+    def counts(self):
+        out = {}
+        if self.gui_error is None:
+            g = self.desk.probe("gui-resources", self.pid)
+            out["gdi"], out["user"] = g["gdi"], g["user"]
+        if any(self.trusted.values()):
+            r = json.loads(self.desk.run_wine([self.resources_exe, self.pid]).stdout)
+            out.update({k: r[k] for k, ok in self.trusted.items() if ok})
+            out["gdi_types"] = r.get("gdi_types", {})
+        return out
+
+
+def run_leak_loops(desk, resources_exe, loops):
+    """Object counts after start, after a first save and a first closing (what they make
+    once), after LOOPS more saves and after LOOPS more closings of the panel."""
+    v = Velmora(desk)
+    try:
+        v.start_to_panel()
+        v.enter_number("13800138000")
+        desk.move(*PARK)
+        time.sleep(0.5)
+        counter = ObjectCounter(desk, resources_exe, v.windows_pid())
+        counts = {"start": counter.counts()}
+        saves = [v.save()]
+        desk.move(*PARK)
+        counts["first save"] = counter.counts()
+        v.close_panel()
+        v.enter_number("13800138000")  # the new panel comes back empty, as at load
+        desk.move(*PARK)
+        counts["first closing"] = counter.counts()
+        for i in range(loops):
+            saves.append(v.save())
+            if (i + 1) % 50 == 0:
+                log(f"  {i + 1} saves")
+        counts["saves"] = counter.counts()
+        for i in range(loops):
+            v.close_panel()
+            if (i + 1) % 50 == 0:
+                log(f"  {i + 1} closings")
+        desk.move(*PARK)
+        time.sleep(1.0)
+        counts["closings"] = counter.counts()
+        return {"counter": counter, "counts": counts, "saves": saves, "peak_mb": v.peak_rss_mb()}
+    finally:
+        v.stop()
+
+
+# ------------------------------------------------------------------ figures
+
+def median(values):
+    return statistics.median(values) if values else float("nan")
+
+
+def verdict(ok):
+    return "PASS" if ok else "MISS"
+
+
+@dataclass
+class Row:
+    figure: str
+    velmora: str
+    floor: str = ""
+    compared: str = ""
+    target: str = ""
+    result: str = ""
+
+
+@dataclass
+class Results:
+    floor: list = field(default_factory=list)  # one dict per run
+    velmora: list = field(default_factory=list)
+    startups: dict = field(default_factory=lambda: {"floor": [], "velmora": []})  # seconds
+    leaks: dict = None
+
+
+def _ms_spread(values):
+    return f"{median(values) * 1000:.0f} [{min(values) * 1000:.0f}-{max(values) * 1000:.0f}]"
+
+
+def startup_rows(r):
+    v, f = r.startups["velmora"], r.startups["floor"]
+    ratio = median(v) / median(f)
+    return [Row(f"start-up: Popen to card painted, notice up (ms, n={len(v)})", _ms_spread(v), _ms_spread(f),
+                f"x{ratio:.2f}", f"<= x{STARTUP_RATIO:.2f}", verdict(ratio <= STARTUP_RATIO))]
+
+
+def idle_rows(r, seconds):
+    def m(runs, key):
+        return median([x["cpu"][key] for x in runs])
+    v = median([x["cpu"]["program"] + x["cpu"]["server"] for x in r.velmora])
+    f = median([x["cpu"]["program"] + x["cpu"]["server"] for x in r.floor])
+    rows = [Row(f"idle CPU over {seconds:g} s: program + wineserver (% of a core)", f"{v:.2f}", f"{f:.2f}",
+                f"{v - f:+.2f} pp", f"<= floor +{IDLE_EXTRA_CORE_PERCENT} pp",
+                verdict(v - f <= IDLE_EXTRA_CORE_PERCENT))]
+    for key, name in (("program", "  the program alone"), ("server", "  the wineserver alone"),
+                      ("desktop", "  X server, openbox, Wine's helpers")):
+        rows.append(Row(name, f"{m(r.velmora, key):.2f}", f"{m(r.floor, key):.2f}",
+                        f"{m(r.velmora, key) - m(r.floor, key):+.2f} pp", "(info)"))
+    rows.append(Row("  wake-ups of the program per second", f"{m(r.velmora, 'wakeups'):.0f}",
+                    f"{m(r.floor, 'wakeups'):.0f}", "", "(info)"))
+    return rows
+
+
+def latency_row(name, seconds, limit_ms, strict):
+    ms = [s * 1000 for s in seconds]
+    if not ms:
+        return Row(name, "no samples", target=f"{'<' if strict else '<='} {limit_ms:g}", result="MISS")
+    med, top = median(ms), max(ms)
+    p90 = sorted(ms)[int(0.9 * (len(ms) - 1))]
+    ok = (med < limit_ms and top < limit_ms) if strict else (med <= limit_ms and top <= limit_ms)
+    return Row(name, f"med {med:.1f} p90 {p90:.1f} max {top:.1f} (n={len(ms)})", "", "",
+               f"{'<' if strict else '<='} {limit_ms:g} (med, max)", verdict(ok))
+
+
+def typing_rows(r):
+    samples = [x for run in r.velmora for x in run["keys"]]
+    painted = [x for x in samples if x is not None]
+    rows = [latency_row("typing: key to card painted (ms)", painted, KEY_LATENCY_MS, True)]
+    if len(painted) < len(samples):
+        rows.append(Row("  keys with no card paint before the next key", str(len(samples) - len(painted)),
+                        target="0", result="MISS"))
+    return rows
+
+
+def save_rows(r):
+    saves = [s for run in r.velmora for s in run["saves"]] + r.leaks["saves"]
+    waits = [s[2] * 1000 for s in saves]
+    return [latency_row("save: Enter on 号码确认 to save.report (ms)", [s[0] for s in saves], SAVE_LATENCY_MS, False),
+            Row("  of which Enter to save.start (ms)", f"med {median(waits):.1f} max {max(waits):.1f}",
+                target="(info)"),
+            latency_row("save: three passes, save.start to save.report (ms)", [s[1] for s in saves],
+                        SAVE_PASSES_MS, True)]
+
+
+def memory_rows(r):
+    f = median([x["peak_idle_mb"] for x in r.floor])
+
+    def row(name, v):
+        return Row(name, f"{v:.1f}", f"{f:.1f}", f"{v - f:+.1f} MB", f"<= floor +{MEMORY_EXTRA_MB:g} MB",
+                   verdict(v - f <= MEMORY_EXTRA_MB))
+    return [row("memory: peak resident (VmHWM) started, idle (MB)", median([x["peak_idle_mb"] for x in r.velmora])),
+            row("  after typing and a save (MB)", median([x["peak_mb"] for x in r.velmora])),
+            row("  after the save and closing loops (MB)", r.leaks["peak_mb"])]
+
+
+STAGES = ("start", "first save", "first closing", "saves", "closings")
+OBJECT_COUNTS = (("gdi", "GDI objects (GetGuiResources)"), ("user", "USER objects (GetGuiResources)"),
+                 ("gdi_table", "GDI objects (the process's handle table)"),
+                 ("windows", "USER objects: windows of the process"),
+                 ("kernel_handles", "kernel handles (GetProcessHandleCount)"))
+
+
+def object_rows(leaks, loops):
+    counter, c = leaks["counter"], leaks["counts"]
+    rows = []
+    if counter.gui_error is not None:
+        for kind in ("GDI", "USER"):
+            rows.append(Row(f"{kind} objects (GetGuiResources)", "not measurable here", target="",
+                            result=f"Wine: Win32 error {counter.gui_error}"))
+    for key, label in OBJECT_COUNTS:
+        if key in c["start"]:
+            values = " -> ".join(str(c[k][key]) for k in STAGES)
+            grown = c["closings"][key] - c["start"][key]
+            rows.append(Row(label, values, "", f"{grown:+d}", f"<= start +{OBJECT_TOLERANCE}",
+                            verdict(grown <= OBJECT_TOLERANCE)))
+            looped = c["closings"][key] - c["first closing"][key]
+            rows.append(Row("  in the loops, after the first save and closing", "", "", f"{looped:+d}",
+                            f"<= +{OBJECT_TOLERANCE}", verdict(looped <= OBJECT_TOLERANCE)))
+        elif key in counter.trusted:
+            rows.append(Row(label, "not measurable here", result="self-check fails under this system"))
+    rows.append(Row(f"  (counts after: start -> first save -> first closing -> {loops} more saves -> "
+                    f"{loops} more closings)", ""))
+    return rows
+
+
+def gdi_type_changes(leaks):
+    """How the GDI objects by kind changed from start to the end of the loops, for a note."""
+    c = leaks["counts"]
+    if "gdi_types" not in c["start"]:
+        return ""
+    steps = []
+    for a, b, name in (("start", "first save", "the first save"), ("first save", "first closing", "the first closing"),
+                       ("first closing", "closings", "the loops")):
+        before, after = c[a]["gdi_types"], c[b]["gdi_types"]
+        diff = {k: after.get(k, 0) - before.get(k, 0) for k in sorted(set(before) | set(after))}
+        changed = ", ".join(f"{v:+d} {k}" for k, v in diff.items() if v)
+        steps.append(f"{name}: {changed or 'none'}")
+    return "GDI objects by kind, changes by " + "; by ".join(steps)
+
+
+def slowest_save(r):
+    """Where the time of the slowest save went, for a note."""
+    saves = [s for run in r.velmora for s in run["saves"]] + r.leaks["saves"]
+    total, _, wait, steps = max(saves, key=lambda s: s[0])
+    parts = " + ".join(f"{x * 1000:.1f}" for x in steps)
+    return (f"slowest save {total * 1000:.1f} ms: Enter to save.start {wait * 1000:.1f}, then passes and "
+            f"report {parts} ms (save.start, each save.written, save.report)")
+
+
+def print_table(rows):
+    headers = Row("figure", "velmora", "floor", "vs floor", "target", "result")
+    names = list(headers.__dataclass_fields__)
+    widths = [max(_width(getattr(r, n)) for r in [headers] + rows) for n in names]
+
+    def line(r):
+        return "  ".join(_pad(getattr(r, n), w) for n, w in zip(names, widths)).rstrip()
+    print(line(headers))
+    print("-" * (sum(widths) + 2 * (len(widths) - 1)))
+    for r in rows:
+        print(line(r))
+
+
+def _width(text):
+    """Columns a string takes in a terminal: CJK characters take two."""
+    return sum(2 if ord(c) >= 0x1100 else 1 for c in text)
+
+
+def _pad(text, width):
+    return text + " " * (width - _width(text))
+
+
+# ------------------------------------------------------------------ main
+
+def parse_args(argv):
+    p = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    p.add_argument("--runs", type=int, default=None, help="runs of each program (default 5, with --quick 3)")
+    p.add_argument("--quick", action="store_true", help="20 saves and 20 closings instead of 200")
+    p.add_argument("--idle", type=float, default=20.0, help="seconds of idling per run (at least 20)")
+    p.add_argument("--bin", type=Path, default=BENCH_BIN, help="folder with floor.exe and resources.exe")
+    args = p.parse_args(argv)
+    args.runs = args.runs or (3 if args.quick else 5)
+    args.loops = 20 if args.quick else 200
+    if args.idle < 20:
+        p.error("--idle must be at least 20 seconds")
+    if args.runs < 1:
+        p.error("--runs must be at least 1")
+    return args
+
+
+def check_inputs(args):
+    needed = (VELMORA, REPO / "build" / "winprobe.exe", args.bin / "floor.exe", args.bin / "resources.exe")
+    missing = [str(p) for p in needed if not p.exists()]
+    if missing:
+        sys.exit("missing: " + ", ".join(missing) + "\nbuild them: add_subdirectory(bench) in the top "
+                 "CMakeLists.txt, then cmake --preset mingw && cmake --build --preset mingw")
+
+
+def describe_machine(args):
+    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    load = " ".join(Path("/proc/loadavg").read_text().split()[:3])
+    built = time.strftime("%Y-%m-%d %H:%M", time.localtime(VELMORA.stat().st_mtime))
+    print(f"velmora bench {time.strftime('%Y-%m-%d %H:%M:%S')}: {os.cpu_count()} cores, load {load}, {wine}")
+    print(f"velmora.exe of {built}; {args.runs} runs of each program, {args.idle:g} s idle each; "
+          f"{args.loops} saves and {args.loops} panel closings")
+
+
+def measure(desk, args):
+    floor_exe = args.bin / "floor.exe"
+    results = Results()
+    log(f"desktop {desk.display} ready; one unmeasured start of each program first")
+    warm_up(desk, floor_exe)
+    starts = {"floor": (floor_exe, FLOOR_BOX, FLOOR_CLASS), "velmora": (VELMORA, *VELMORA_BOX_AND_CLASS)}
+    for i in range(args.runs):
+        order = [("floor", lambda: run_floor(desk, floor_exe, args.idle)),
+                 ("velmora", lambda: run_velmora(desk, args.idle))]
+        if i % 2:  # alternate, so a slow drift of the machine weighs on both alike
+            order.reverse()
+        for _ in range(EXTRA_STARTS):  # start-up varies most: more samples, taken in turns
+            for name, _run in order:
+                results.startups[name].append(startup_only(desk, *starts[name]))
+        for name, run in order:
+            result = run()
+            getattr(results, name).append(result)
+            results.startups[name].append(result["startup"])
+            log(f"run {i + 1}/{args.runs} {name}: start-up {result['startup'] * 1000:.0f} ms, idle "
+                f"{result['cpu']['program']:.2f} + {result['cpu']['server']:.2f} % of a core, "
+                f"peak {result['peak_idle_mb']:.1f} MB")
+    log(f"save and closing loops ({args.loops} each)")
+    results.leaks = run_leak_loops(desk, args.bin / "resources.exe", args.loops)
+    return results
+
+
+def main(argv):
+    args = parse_args(argv)
+    check_inputs(args)
+    started = time.monotonic()
+    with attach() as desk:
+        results = measure(desk, args)
+    describe_machine(args)
+    rows = (startup_rows(results) + idle_rows(results, args.idle) + typing_rows(results) + save_rows(results)
+            + memory_rows(results) + object_rows(results.leaks, args.loops))
+    print_table(rows)
+    for note in (slowest_save(results), gdi_type_changes(results.leaks)):
+        if note:
+            print(note)
+    print(f"medians over {args.runs} runs, [min-max]; whole run {time.monotonic() - started:.0f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
