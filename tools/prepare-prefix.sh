@@ -10,6 +10,8 @@ export WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 mkdir -p "$prefix"
 wineboot -i >/dev/null 2>&1
+# Let the prefix's first set-up finish entirely before our settings go in.
+wineserver -w
 reg_file="$prefix/velmora.reg"
 printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
@@ -17,4 +19,5 @@ printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
   '[HKEY_CURRENT_USER\Software\Wine\X11 Driver]' '"Decorated"="N"' | iconv -f UTF-8 -t UTF-16 > "$reg_file"
 wine regedit /S "$reg_file"
 cp /usr/share/wine/fonts/marlett.ttf "$prefix/drive_c/windows/Fonts/"
+wineserver -w
 touch "$prefix/.velmora-ready"

@@ -285,9 +285,10 @@ class Desktop:
                             ignore=shutil.ignore_patterns("wineserver"))
             self._start_wineserver()
             return
-        self._start_wineserver()
-        # The same set-up as for running the program by hand: fonts, window frames.
+        # The same set-up as for running the program by hand (fonts, window frames), done
+        # before our own persistent server starts: the script waits for its server to exit.
         self._run(["bash", str(REPO / "tools" / "prepare-prefix.sh"), str(self.prefix)], 180)
+        self._start_wineserver()
         if cache:
             self._save_prefix(Path(cache))
 
