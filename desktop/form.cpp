@@ -213,15 +213,15 @@ void Form::repaint() {
     if (window_) InvalidateRect(window_, nullptr, FALSE);
 }
 
-HFONT Form::font(const FontSpec& spec) {
+HFONT Form::font(const FontSpec& wanted) {
     for (const auto& [known, font] : fonts_)
-        if (known == spec) return font.get();
-    Font font(CreateFontW(font_height_pixels(spec.points), 0, 0, 0, spec.weight, FALSE, FALSE,
-                          FALSE, static_cast<BYTE>(spec.charset), OUT_DEFAULT_PRECIS,
+        if (known == wanted) return font.get();
+    Font font(CreateFontW(font_height_pixels(wanted.points), 0, 0, 0, wanted.weight, FALSE, FALSE,
+                          FALSE, static_cast<BYTE>(wanted.charset), OUT_DEFAULT_PRECIS,
                           CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                          spec.face.c_str()));
+                          wanted.face.c_str()));
     const HFONT handle = font.get();
-    fonts_.emplace_back(spec, std::move(font));
+    fonts_.emplace_back(wanted, std::move(font));
     return handle;
 }
 

@@ -86,7 +86,7 @@ public:
     // The client area as the form paints it, drawn into memory rather than onto the screen.
     Pixels render();
 
-    HFONT font(const FontSpec& spec);
+    HFONT font(const FontSpec& wanted);
     const FormDesign& design() const { return design_; }
     bool has_controls() const { return !controls_.empty(); }
 
