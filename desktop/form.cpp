@@ -68,7 +68,9 @@ Form::Form(FormDesign design) : design_(std::move(design)) {}
 Form::~Form() {
     if (!window_) return;
     // The derived form's members are gone already: stop dispatching to this object first.
+    // The tooltip is not owned by the window, so it does not go with it.
     SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    if (tooltip_) DestroyWindow(tooltip_);
     DestroyWindow(window_);
     auto& forms = forms_loaded();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
