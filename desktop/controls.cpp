@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "desktop/painting.h"
 #include "desktop/trace.h"
 #include "desktop/twips.h"
@@ -260,24 +263,66 @@ void Label::paint(Painter& painter) const {
 
 // Timer ----------------------------------------------------------------------------------------
 
-Timer::Timer(Form& owner, unsigned interval_ms, std::function<void()> on_tick)
-    : owner_(owner), id_(owner.timers_.size() + 1), interval_(interval_ms), on_tick_(std::move(on_tick)) {
+namespace {
+
+std::vector<Timer*>& watching_timers() {
+    static std::vector<Timer*> timers;
+    return timers;
+}
+
+}  // namespace
+
+Timer::Timer(Form& owner, unsigned interval_ms, std::function<void()> on_tick, Ticking ticking)
+    : owner_(owner),
+      id_(owner.timers_.size() + 1),
+      interval_(interval_ms),
+      on_tick_(std::move(on_tick)),
+      ticking_(ticking) {
     owner_.timers_.push_back(this);
+    if (ticking_ == Ticking::WhileWindowsChange) watching_timers().push_back(this);
+}
+
+Timer::~Timer() {
+    disarm();
+    auto& watching = watching_timers();
+    watching.erase(std::remove(watching.begin(), watching.end(), this), watching.end());
 }
 
 void Timer::set_enabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
     if (enabled)
-        SetTimer(owner_.handle(), id_, interval_, nullptr);
+        arm();
     else
-        KillTimer(owner_.handle(), id_);
+        disarm();
+    windows_changed();  // a watching timer may wait on this one
 }
 
-void Timer::tick() const {
+void Timer::tick() {
+    if (!enabled_) return;
+    // Rest from now on unless something changes, during this tick or after it.
+    if (ticking_ == Ticking::WhileWindowsChange) disarm();
     if (on_tick_) on_tick_();
 }
 
-void Timer::forget() { enabled_ = false; }
+void Timer::arm() {
+    if (armed_ || !enabled_ || !owner_.handle()) return;
+    armed_ = SetTimer(owner_.handle(), id_, interval_, nullptr) != 0;
+}
+
+void Timer::disarm() {
+    if (!armed_) return;
+    armed_ = false;
+    if (owner_.handle()) KillTimer(owner_.handle(), id_);
+}
+
+void Timer::forget() {
+    enabled_ = false;
+    armed_ = false;
+}
+
+void Timer::windows_changed() {
+    for (Timer* timer : watching_timers()) timer->arm();
+}
 
 }  // namespace desktop

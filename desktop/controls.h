@@ -171,27 +171,49 @@ private:
     Cursor mouse_icon_;
 };
 
+// How a timer's ticks fall due while it is enabled.
+enum class Ticking {
+    // At every interval.
+    Steady,
+    // At its interval only while the program's windows change. A timer that watches over the
+    // windows and acts only on a difference has nothing to do in between, so after a tick in
+    // which no window changed it rests, costing nothing, until a form of the program is
+    // loaded, moved, sized, shown, hidden or unloaded, or a timer is switched on or off;
+    // its next tick then falls due at its interval as usual.
+    WhileWindowsChange,
+};
+
 // A timer of a form: while enabled, its ticks arrive as events on the one thread.
 class Timer {
 public:
-    Timer(Form& owner, unsigned interval_ms, std::function<void()> on_tick);
+    Timer(Form& owner, unsigned interval_ms, std::function<void()> on_tick,
+          Ticking ticking = Ticking::Steady);
     Timer(const Timer&) = delete;
     Timer& operator=(const Timer&) = delete;
+    ~Timer();
 
     bool enabled() const { return enabled_; }
     void set_enabled(bool enabled);
     unsigned interval() const { return interval_; }
+    // False while a watching timer rests.
+    bool due() const { return armed_; }
 
 private:
     friend class Form;
-    void tick() const;
+    void tick();
     void forget();  // the form's window is gone, and its timers with it
+    void arm();
+    void disarm();
+    // Wakes the watching timers: something they watch may have changed.
+    static void windows_changed();
 
     Form& owner_;
     UINT_PTR id_;
     unsigned interval_;
     std::function<void()> on_tick_;
+    Ticking ticking_;
     bool enabled_ = false;
+    bool armed_ = false;  // the platform timer is set
 };
 
 }  // namespace desktop

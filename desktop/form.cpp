@@ -82,6 +82,7 @@ void Form::load() {
     create_controls();
     forms_loaded().push_back(this);
     trace("load", design_.class_name);
+    Timer::windows_changed();
     Form_Load();
 }
 
@@ -347,6 +348,7 @@ void Form::on_destroyed() {
     back_buffer_.reset();
     auto& forms = forms_loaded();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    Timer::windows_changed();
     if (forms.empty()) post_quit_if_running();
 }
 
@@ -393,8 +395,12 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             break;
         case WM_TIMER:
             for (Timer* timer : timers_)
-                if (timer->id_ == wparam && timer->enabled()) timer->tick();
+                if (timer->id_ == wparam) timer->tick();
             return 0;
+        case WM_WINDOWPOSCHANGED:  // moved, sized, minimised, maximised, restored, shown, hidden
+        case WM_SHOWWINDOW:
+            Timer::windows_changed();
+            break;
         case WM_ACTIVATE:
             if (controls_.empty()) break;
             if (LOWORD(wparam) == WA_INACTIVE) {

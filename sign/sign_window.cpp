@@ -51,7 +51,7 @@ DigitSlot::DigitSlot(desktop::Form& owner, int left)
 SignWindow::SignWindow()
     : desktop::Form(sign_design()),
       Timer2(*this, 300, [this] { Timer2_Timer(); }),
-      Timer1(*this, 1, [this] { Timer1_Timer(); }),
+      Timer1(*this, 1, [this] { Timer1_Timer(); }, desktop::Ticking::WhileWindowsChange),
       zz_ICON(*this, L"*ico*", 0, 0, 465, 180, {}, desktop::Label::Align::Left, /*visible=*/false),
       sz11(*this, 16280),
       sz10(*this, 15140),

@@ -1,6 +1,8 @@
 // The watchdog: at every tick of Timer1 it puts both windows back into the shape the program
 // expects and brings the control panel back when it is gone, except while a save runs.
-// It ticks as often as the platform's timer allows, so each step only acts on a difference.
+// It ticks as often as the platform's timer allows, so each step only acts on a difference;
+// and since every difference it acts on comes from a change to a window or to Timer2, it
+// rests between such changes instead of waking the program a hundred times a second.
 #include "panel/control_panel.h"
 #include "sign/sign_window.h"
 

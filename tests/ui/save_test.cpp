@@ -128,6 +128,17 @@ TEST_F(SaveTest, TicksDuringARunStartNoSecondRun) {
     EXPECT_EQ(titles(), (std::vector<std::wstring>{L"使用前提示", L"号码确认", L"保存提示"}));
 }
 
+TEST_F(SaveTest, APanelClosedWhileTheReportIsOpenComesBackWhenTheSaveEnds) {
+    while_box_open = [](const desktop::MessageBoxRequest& request) {
+        if (request.title != L"保存提示") return;
+        Form2().close();
+        pump_for(100);  // the watchdog wakes, leaves the panel alone while Timer2 runs, rests
+    };
+    request_save(L"77");
+    ASSERT_TRUE(wait_for_save_to_finish());
+    EXPECT_TRUE(pump_until([] { return control_panel_slot().loaded() && Form2().visible(); }, 1000));
+}
+
 TEST_F(SaveTest, AFailedWriteIsReportedWithThePathAndLeavesNoFile) {
     // A directory where the picture should go: no process, however privileged, can replace it.
     const std::wstring path = picture_path(L"666");

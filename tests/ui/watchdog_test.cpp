@@ -1,7 +1,10 @@
-// The watchdog keeps both windows in the normal state at their sizes.
+// The watchdog keeps both windows in the normal state at their sizes, waking from its rest
+// for each change.
 #include "program_fixture.h"
 
 namespace {
+
+bool watchdog_rests() { return !Form1().Timer1.due(); }
 
 bool normal_at(const desktop::Form& form, int width, int height) {
     return form.state() == desktop::WindowState::Normal && form.width() == width && form.height() == height;
@@ -32,11 +35,23 @@ TEST_F(ProgramTest, MinimisedMaximisedOrResizedWindowsGoBackToNormalAtTheirSizes
         {"card resized", [] () -> desktop::Form& { return Form1(); }, [](desktop::Form& f) { f.set_height(3000); }, 17985, 8220},
     };
     for (const auto& c : cases) {
+        ASSERT_TRUE(pump_until(watchdog_rests, 1000)) << c.what;
         desktop::Form& window = c.window();
         c.disturb(window);
         EXPECT_TRUE(pump_until([&] { return normal_at(window, c.width, c.height); }, 1000)) << c.what;
     }
     EXPECT_EQ(Form1().Image1.width(), 17985);
+}
+
+TEST_F(ProgramTest, WatchdogRestsWhileNothingChangesAndWakesForAClosedPanel) {
+    start();
+    ASSERT_TRUE(pump_until(watchdog_rests, 1000));
+    pump_for(100);
+    EXPECT_TRUE(watchdog_rests()) << "a tick that changed nothing woke it again";
+    EXPECT_TRUE(Form1().Timer1.enabled());
+
+    Form2().close();
+    EXPECT_TRUE(pump_until([] { return control_panel_slot().loaded() && Form2().visible(); }, 1000));
 }
 
 }  // namespace
