@@ -1,20 +1,25 @@
 #include "desktop/painting.h"
 
+#include <cstdint>
+
 #include "desktop/services.h"
 
 namespace desktop {
 
 Picture Picture::from_resource(int resource) {
     Picture picture;
-    picture.bitmap_.reset(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr),
-                                                          MAKEINTRESOURCEW(resource), IMAGE_BITMAP,
-                                                          0, 0, LR_CREATEDIBSECTION)));
-    BITMAP info{};
-    GetObjectW(picture.bitmap_.get(), sizeof info, &info);
-    picture.width_ = info.bmWidth;
-    picture.height_ = info.bmHeight;
-    picture.dc_.reset(CreateCompatibleDC(nullptr));
-    SelectObject(picture.dc_.get(), picture.bitmap_.get());
+    const HMODULE module = GetModuleHandleW(nullptr);
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource), MAKEINTRESOURCEW(2));  // RT_BITMAP
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const auto* info = static_cast<const BITMAPINFO*>(loaded ? LockResource(loaded) : nullptr);
+    if (!info || SizeofResource(module, found) < sizeof(BITMAPINFOHEADER)) return picture;
+    const BITMAPINFOHEADER& header = info->bmiHeader;
+    const bool direct_colour = header.biBitCount >= 24 && header.biCompression == BI_RGB && header.biClrUsed == 0;
+    if (!direct_colour || header.biHeight <= 0) return picture;
+    picture.info_ = info;
+    picture.bits_ = reinterpret_cast<const std::uint8_t*>(info) + header.biSize;
+    picture.width_ = header.biWidth;
+    picture.height_ = header.biHeight;
     return picture;
 }
 
@@ -31,8 +36,10 @@ void Painter::fill(const PixelRect& rect, Colour colour) {
 void Painter::draw_picture(const Picture& picture, const PixelRect& clip) {
     const PixelRect part = area_.intersect(clip).intersect({0, 0, picture.width(), picture.height()});
     if (part.empty()) return;
-    BitBlt(dc_, part.left, part.top, part.width(), part.height(), picture.dc(), part.left, part.top,
-           SRCCOPY);
+    // A bottom-up bitmap counts its source rows from the bottom.
+    SetDIBitsToDevice(dc_, part.left, part.top, part.width(), part.height(), part.left,
+                      picture.height() - part.bottom, 0, picture.height(), picture.bits_, picture.info_,
+                      DIB_RGB_COLORS);
 }
 
 void Painter::draw_text(const PixelRect& rect, std::wstring_view text, HFONT font, Colour colour,

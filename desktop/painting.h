@@ -9,19 +9,19 @@
 
 namespace desktop {
 
-// A bitmap the program carries, kept selected into a memory DC for fast drawing.
+// A bitmap the program carries, drawn straight from the program's own image in memory:
+// no copy of it is made. Only bottom-up bitmaps without a colour table are taken.
 class Picture {
 public:
     static Picture from_resource(int resource);
     int width() const { return width_; }
     int height() const { return height_; }
-    HDC dc() const { return dc_.get(); }
 
 private:
+    friend class Painter;
     Picture() = default;
-    // Declared in this order so the DC goes first and lets go of the bitmap.
-    Bitmap bitmap_;
-    MemoryDC dc_;
+    const BITMAPINFO* info_ = nullptr;
+    const void* bits_ = nullptr;
     int width_ = 0, height_ = 0;
 };
 
