@@ -1,7 +1,8 @@
-// Encoding a picture as a BMP file: 24 bits per pixel, rows bottom-up, each row padded to a
-// multiple of four bytes, 96 dpi.
+// A picture as a BMP file: a 14-byte file header and a 40-byte information header (24 bits
+// per pixel, rows bottom-up, no compression, 96 dpi), then the picture's rows as it keeps them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -11,7 +12,8 @@ namespace desktop {
 
 inline constexpr int kBmpHeaderSize = 14 + 40;
 
-std::size_t bmp_row_size(int width);
+std::array<std::uint8_t, kBmpHeaderSize> bmp_header(const Pixels& picture);
+// The whole file in memory: the header, then picture.bytes().
 std::vector<std::uint8_t> encode_bmp(const Pixels& picture);
 
 }  // namespace desktop

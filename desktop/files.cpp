@@ -27,20 +27,26 @@ std::wstring directory_of(const std::wstring& path) {
     return separator == std::wstring::npos ? L"." : path.substr(0, separator + 1);
 }
 
-bool write_all(HANDLE file, const std::vector<std::uint8_t>& bytes) {
+bool write_all(HANDLE file, ByteRun run) {
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+    while (done < run.size) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(run.size - done, 1 << 20));
         DWORD written = 0;
-        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(file, run.data + done, chunk, &written, nullptr) || written == 0) return false;
         done += written;
     }
     return true;
 }
 
+bool write_all(HANDLE file, std::initializer_list<ByteRun> runs) {
+    for (const ByteRun& run : runs)
+        if (!write_all(file, run)) return false;
+    return true;
+}
+
 }  // namespace
 
-WriteOutcome write_file_replacing(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_list<ByteRun> runs) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES &&
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
@@ -54,7 +60,7 @@ WriteOutcome write_file_replacing(const std::wstring& path, const std::vector<st
         const HANDLE opened = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                           FILE_ATTRIBUTE_NORMAL, nullptr);
         const KernelHandle file(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
-        complete = file && write_all(file.get(), bytes) && FlushFileBuffers(file.get());
+        complete = file && write_all(file.get(), runs) && FlushFileBuffers(file.get());
     }
     const DWORD error = complete ? ERROR_SUCCESS : GetLastError();
     if (complete && MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

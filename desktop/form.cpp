@@ -229,25 +229,65 @@ HFONT Form::font(const FontSpec& wanted) {
 }
 
 namespace {
-// A 32-bit top-down DIB section: the surface both the screen's back buffer and saved pictures
-// are drawn on, so the two are drawn by the same code into the same kind of memory.
-Bitmap make_surface(int width, int height, void** bits) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return Bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0));
-}
 
 SIZE client_size(HWND window) {
     RECT rect{};
     GetClientRect(window, &rect);
     return {rect.right, rect.bottom};
 }
+
 }  // namespace
+
+// A strip of memory as wide as the client area, which the form is painted into a band of rows
+// at a time: for the screen, so that no half-drawn state ever shows; for saved pictures, so
+// that both are drawn by the same code into the same kind of memory. A strip rather than the
+// whole area keeps the memory this takes small.
+class Form::Band {
+public:
+    static constexpr int kRows = 64;
+
+    Band(int width, int rows) : width_(width), rows_(rows) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -rows;  // top-down: row y of the band is row y in memory
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void* bits = nullptr;
+        bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bits_ = static_cast<const std::uint32_t*>(bits);
+        dc_.reset(CreateCompatibleDC(nullptr));
+    }
+
+    explicit operator bool() const { return bitmap_ && dc_; }
+    HDC dc() const { return dc_.get(); }
+    int rows() const { return rows_; }
+    // Row y of the band, as 32-bit pixels 0x00RRGGBB once drawing has been flushed.
+    const std::uint32_t* row(int y) const { return bits_ + static_cast<std::size_t>(y) * width_; }
+
+    // Paints the part of the client area given, at most rows() high, into the band's top rows.
+    void paint(Form& form, const PixelRect& area) {
+        const Selection selected(dc_.get(), bitmap_.get());
+        SetViewportOrgEx(dc_.get(), 0, -area.top, nullptr);  // client row area.top lands on row 0
+        {
+            Painter painter(dc_.get(), area);
+            form.paint(painter);
+        }
+        SetViewportOrgEx(dc_.get(), 0, 0, nullptr);
+    }
+
+    void copy_to(HDC target, const PixelRect& area) const {
+        const Selection selected(dc_.get(), bitmap_.get());
+        BitBlt(target, area.left, area.top, area.width(), area.height(), dc_.get(), area.left, 0, SRCCOPY);
+    }
+
+private:
+    int width_, rows_;
+    Bitmap bitmap_;
+    MemoryDC dc_;
+    const std::uint32_t* bits_ = nullptr;
+};
 
 void Form::paint_on_screen() {
     PaintScope scope(window_);
@@ -255,20 +295,13 @@ void Form::paint_on_screen() {
     const PixelRect area{r.left, r.top, r.right, r.bottom};
     if (area.empty()) return;
 
-    const SIZE size = client_size(window_);
-    if (!back_buffer_ || size.cx != back_buffer_size_.cx || size.cy != back_buffer_size_.cy) {
-        void* bits = nullptr;
-        back_buffer_ = make_surface(size.cx, size.cy, &bits);
-        back_buffer_size_ = size;
+    Band band(client_size(window_).cx, std::min(area.height(), Band::kRows));
+    if (!band) return;
+    for (int top = area.top; top < area.bottom; top += band.rows()) {
+        const PixelRect strip{area.left, top, area.right, std::min(area.bottom, top + band.rows())};
+        band.paint(*this, strip);
+        band.copy_to(scope.dc(), strip);
     }
-    MemoryDC memory(CreateCompatibleDC(scope.dc()));
-    Selection selected(memory.get(), back_buffer_.get());
-    {
-        Painter painter(memory.get(), area);
-        paint(painter);
-    }
-    BitBlt(scope.dc(), area.left, area.top, area.width(), area.height(), memory.get(), area.left,
-           area.top, SRCCOPY);
     if (tracing()) {
         GdiFlush();
         trace("painted", design_.class_name + L" " + std::to_wstring(area.left) + L"," + std::to_wstring(area.top) +
@@ -278,21 +311,16 @@ void Form::paint_on_screen() {
 
 Pixels Form::render() {
     const SIZE size = client_size(window_);
-    Pixels pixels{size.cx, size.cy, {}};
-    void* bits = nullptr;
-    Bitmap surface = make_surface(size.cx, size.cy, &bits);
-    if (!surface) return pixels;
-    MemoryDC memory(CreateCompatibleDC(nullptr));
-    Selection selected(memory.get(), surface.get());
-    {
-        Painter painter(memory.get(), {0, 0, size.cx, size.cy});
-        paint(painter);
+    Pixels picture(size.cx, size.cy);
+    Band band(size.cx, std::min<int>(size.cy, Band::kRows));
+    if (!band) return {};
+    for (int top = 0; top < size.cy; top += band.rows()) {
+        const PixelRect strip{0, top, size.cx, std::min<int>(size.cy, top + band.rows())};
+        band.paint(*this, strip);
+        GdiFlush();
+        for (int y = strip.top; y < strip.bottom; ++y) picture.set_row(y, band.row(y - top));
     }
-    GdiFlush();
-    const auto* first = static_cast<const std::uint32_t*>(bits);
-    pixels.data.assign(first, first + static_cast<std::size_t>(size.cx) * size.cy);
-    for (auto& pixel : pixels.data) pixel &= 0x00FFFFFF;
-    return pixels;
+    return picture;
 }
 
 void Form::paint(Painter& painter) {
@@ -345,7 +373,6 @@ void Form::on_destroyed() {
     tooltip_ = nullptr;
     for (Control* control : controls_) control->window_ = nullptr;
     for (Timer* timer : timers_) timer->forget();
-    back_buffer_.reset();
     auto& forms = forms_loaded();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     Timer::windows_changed();

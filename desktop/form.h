@@ -102,6 +102,8 @@ private:
     friend class Label;
     friend class Timer;
 
+    class Band;
+
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
 
@@ -122,8 +124,6 @@ private:
     HWND tooltip_ = nullptr;
     bool shown_since_load_ = false;
     Brush back_brush_;
-    Bitmap back_buffer_;
-    SIZE back_buffer_size_{};
     std::vector<std::pair<FontSpec, Font>> fonts_;
     std::vector<Control*> controls_;
     std::vector<Label*> labels_;

@@ -54,7 +54,10 @@ SaveOutcome save_pass(SignWindow& card) {
     const auto path = saved_picture_path(directory, number);
     if (!path) return not_saved(L"图片没有保存! 号码只能包含数字和一个小数点:\r\n{ " + number + L" }");
 
-    const auto written = desktop::write_file_replacing(*path, desktop::encode_bmp(card.Picture1.image));
+    const desktop::Pixels& picture = card.Picture1.image;
+    const auto header = desktop::bmp_header(picture);
+    const auto written = desktop::write_file_replacing(
+        *path, {{header.data(), header.size()}, {picture.bytes().data(), picture.bytes().size()}});
     desktop::trace(written.written ? "save.written" : "save.failed", *path);
     if (!written.written)
         return not_saved(L"图片没有保存! 无法写入文件:\r\n" + *path + L"\r\n原因: " + written.reason);

@@ -12,9 +12,10 @@ std::uint16_t read16(const std::vector<std::uint8_t>& b, std::size_t at) {
 }
 
 desktop::Pixels numbered(int width, int height) {
-    desktop::Pixels picture{width, height, {}};
-    for (int i = 0; i < width * height; ++i)
-        picture.data.push_back(static_cast<std::uint32_t>(0x010203 * (i + 1)) & 0x00FFFFFF);
+    desktop::Pixels picture(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.set(x, y, static_cast<std::uint32_t>(0x010203 * (y * width + x + 1)) & 0x00FFFFFF);
     return picture;
 }
 
@@ -46,11 +47,26 @@ TEST(Bmp, HeadersAndRowPaddingForEachWidthModuloFour) {
 }
 
 TEST(Bmp, RowsAreStoredBottomUpInBlueGreenRedOrder) {
-    desktop::Pixels picture{2, 2, {0x00112233, 0x00445566, 0x00778899, 0x00AABBCC}};
+    desktop::Pixels picture(2, 2);
+    const std::uint32_t top_row[] = {0xFF112233, 0x00445566};  // the top byte is not a colour
+    picture.set_row(0, top_row);
+    picture.set(0, 1, 0x00778899);
+    picture.set(1, 1, 0x00AABBCC);
     const auto bytes = desktop::encode_bmp(picture);
     const std::vector<std::uint8_t> bottom_row_first = {0x99, 0x88, 0x77, 0xCC, 0xBB, 0xAA, 0, 0,
                                                         0x33, 0x22, 0x11, 0x66, 0x55, 0x44, 0, 0};
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 54, bytes.end()), bottom_row_first);
+}
+
+TEST(Bmp, PixelsReadBackAsWrittenAtEveryWidth) {
+    for (const int width : {1, 2, 3, 4, 5, 1199}) {
+        const desktop::Pixels picture = numbered(width, 3);
+        SCOPED_TRACE(width);
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < width; ++x)
+                ASSERT_EQ(picture.at(x, y), static_cast<std::uint32_t>(0x010203 * (y * width + x + 1)) & 0x00FFFFFF)
+                    << x << "," << y;
+    }
 }
 
 }  // namespace
