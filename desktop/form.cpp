@@ -371,8 +371,14 @@ void Form::on_destroyed() {
     window_ = nullptr;
     focus_ = nullptr;
     tooltip_ = nullptr;
-    for (Control* control : controls_) control->window_ = nullptr;
+    // A closed form may live on for a while (see FormSlot); what it drew with goes now.
+    for (Control* control : controls_) {
+        control->window_ = nullptr;
+        control->back_brush_.reset();
+    }
     for (Timer* timer : timers_) timer->forget();
+    back_brush_.reset();
+    fonts_.clear();
     auto& forms = forms_loaded();
     forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     Timer::windows_changed();

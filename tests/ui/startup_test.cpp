@@ -165,4 +165,25 @@ TEST_F(ProgramTest, ClosedPanelComesBackInItsLoadStateAndGuarded) {
     EXPECT_FALSE(Form1().visible());
 }
 
+TEST_F(ProgramTest, AClosedPanelLetsGoOfWhatItDrewWith) {
+    start();
+    ControlPanel& first = Form2();
+    // What the panel hands out to draw its controls: the brushes behind them and their fonts.
+    const auto brush_for = [&](desktop::Control& control) {
+        HDC dc = GetDC(control.handle());
+        const auto brush = reinterpret_cast<HGDIOBJ>(SendMessageW(
+            first.handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(control.handle())));
+        ReleaseDC(control.handle(), dc);
+        return brush;
+    };
+    const std::vector<HGDIOBJ> objects = {
+        brush_for(first.Label1), brush_for(first.Option1),
+        reinterpret_cast<HGDIOBJ>(SendMessageW(first.Text1.handle(), WM_GETFONT, 0, 0)),
+        reinterpret_cast<HGDIOBJ>(SendMessageW(first.Check2.handle(), WM_GETFONT, 0, 0))};
+    for (const HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0u);
+
+    first.close();  // the closed panel object itself lives on until the next one is loaded
+    for (const HGDIOBJ object : objects) EXPECT_EQ(GetObjectType(object), 0u);
+}
+
 }  // namespace
