@@ -576,6 +576,34 @@ def run_leak_loops(desk, resources_exe, loops):
         v.stop()
 
 
+def run_floor_boxes(desk, floor_exe, resources_exe):
+    """The floor's object counts after start, after a question and a notice like those of a
+    save, and after a second pair: what the system itself keeps after its first boxes."""
+    s = Session(desk, floor_exe, FLOOR_BOX, FLOOR_CLASS)
+    pointer = XInput(desk.display)
+    try:
+        s.start()
+        s.startup_seconds()
+        s.dismiss(FLOOR_BOX)
+        desk.move(*PARK)
+        time.sleep(0.5)
+        counter = ObjectCounter(desk, resources_exe, s.windows_pid())
+        counts = {"start": counter.counts()}
+        for stage in ("first boxes", "boxes again"):
+            start = len(s.trace.refresh())
+            pointer.click(600, 300)
+            s.dismiss("基准确认")
+            s.dismiss(FLOOR_BOX)
+            s.trace.wait("boxes.done", start=start)
+            desk.move(*PARK)
+            time.sleep(0.5)
+            counts[stage] = counter.counts()
+        return counts
+    finally:
+        s.stop()
+        pointer.close()
+
+
 # ------------------------------------------------------------------ figures
 
 def median(values):
@@ -675,6 +703,7 @@ def memory_rows(r):
 
 
 STAGES = ("start", "first save", "first closing", "saves", "closings")
+FLOOR_STAGES = ("start", "first boxes", "boxes again")
 OBJECT_COUNTS = (("gdi", "GDI objects (GetGuiResources)"), ("user", "USER objects (GetGuiResources)"),
                  ("gdi_table", "GDI objects (the process's handle table)"),
                  ("windows", "USER objects: windows of the process"),
@@ -688,35 +717,42 @@ def object_rows(leaks, loops):
         for kind in ("GDI", "USER"):
             rows.append(Row(f"{kind} objects (GetGuiResources)", "not measurable here", target="",
                             result=f"Wine: Win32 error {counter.gui_error}"))
+    f = leaks["floor"]
     for key, label in OBJECT_COUNTS:
         if key in c["start"]:
             values = " -> ".join(str(c[k][key]) for k in STAGES)
-            grown = c["closings"][key] - c["start"][key]
-            rows.append(Row(label, values, "", f"{grown:+d}", f"<= start +{OBJECT_TOLERANCE}",
-                            verdict(grown <= OBJECT_TOLERANCE)))
+            floor_values = " -> ".join(str(f[k][key]) for k in FLOOR_STAGES)
             looped = c["closings"][key] - c["first closing"][key]
-            rows.append(Row("  in the loops, after the first save and closing", "", "", f"{looped:+d}",
-                            f"<= +{OBJECT_TOLERANCE}", verdict(looped <= OBJECT_TOLERANCE)))
+            rows.append(Row(label, values, floor_values, f"{looped:+d}", f"loops: <= +{OBJECT_TOLERANCE}",
+                            verdict(looped <= OBJECT_TOLERANCE)))
+            grown = c["closings"][key] - c["start"][key]
+            floor_grown = f["boxes again"][key] - f["start"][key]
+            rows.append(Row("  from start, with what the first boxes leave", "", f"{floor_grown:+d}", f"{grown:+d}",
+                            "(info)"))
         elif key in counter.trusted:
             rows.append(Row(label, "not measurable here", result="self-check fails under this system"))
     rows.append(Row(f"  (counts after: start -> first save -> first closing -> {loops} more saves -> "
-                    f"{loops} more closings)", ""))
+                    f"{loops} more closings; the floor: start -> a question and a notice -> two more)", ""))
     return rows
 
 
 def gdi_type_changes(leaks):
     """How the GDI objects by kind changed from start to the end of the loops, for a note."""
-    c = leaks["counts"]
+    c, f = leaks["counts"], leaks["floor"]
     if "gdi_types" not in c["start"]:
         return ""
-    steps = []
-    for a, b, name in (("start", "first save", "the first save"), ("first save", "first closing", "the first closing"),
-                       ("first closing", "closings", "the loops")):
-        before, after = c[a]["gdi_types"], c[b]["gdi_types"]
+
+    def changes(counts, a, b):
+        before, after = counts[a]["gdi_types"], counts[b]["gdi_types"]
         diff = {k: after.get(k, 0) - before.get(k, 0) for k in sorted(set(before) | set(after))}
-        changed = ", ".join(f"{v:+d} {k}" for k, v in diff.items() if v)
-        steps.append(f"{name}: {changed or 'none'}")
-    return "GDI objects by kind, changes by " + "; by ".join(steps)
+        return ", ".join(f"{v:+d} {k}" for k, v in diff.items() if v) or "none"
+    steps = [f"{name}: {changes(c, a, b)}" for a, b, name in (
+        ("start", "first save", "the first save"), ("first save", "first closing", "the first closing"),
+        ("first closing", "closings", "the loops"))]
+    floor_steps = [f"{name}: {changes(f, a, b)}" for a, b, name in (
+        ("start", "first boxes", "its first boxes"), ("first boxes", "boxes again", "two more"))]
+    return ("GDI objects by kind, changes by " + "; by ".join(steps) + "\nthe floor's, changes by "
+            + "; by ".join(floor_steps))
 
 
 def slowest_save(r):
@@ -808,6 +844,7 @@ def measure(desk, args):
                 f"peak {result['peak_idle_mb']:.1f} MB")
     log(f"save and closing loops ({args.loops} each)")
     results.leaks = run_leak_loops(desk, args.bin / "resources.exe", args.loops)
+    results.leaks["floor"] = run_floor_boxes(desk, floor_exe, args.bin / "resources.exe")
     return results
 
 

@@ -1,8 +1,9 @@
 // floor.exe: the least a Win32 window program does, as a yardstick for velmora.exe.
 // It shows a plain frameless window of the card's size at the screen's top-left, puts up
 // an information box over it as velmora.exe does with its usage notice, then idles in its
-// message loop until closed. With VELMORA_TRACE set it appends the same kind of trace
-// lines as velmora.exe ("<unix seconds> <event> [detail]"), so both are timed alike.
+// message loop until closed; a click on its window brings up a question and a notice. With
+// VELMORA_TRACE set it appends the same kind of trace lines as velmora.exe
+// ("<unix seconds> <event> [detail]"), so both are timed alike.
 #ifndef UNICODE
 #define UNICODE
 #endif
@@ -67,10 +68,23 @@ void paint(HWND window) {
     trace("painted", area);
 }
 
+// A click asks what a save of velmora.exe asks of the system's message boxes: a question,
+// then a notice, so the objects the system keeps after its first boxes are seen here too.
+void ask_and_tell(HWND window) {
+    trace("message_box", "基准确认");
+    MessageBoxW(window, L"基准问题?", L"基准确认", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2 | MB_APPLMODAL);
+    trace("message_box", "基准提示");
+    MessageBoxW(window, kBoxText, kBoxTitle, MB_OK | MB_ICONINFORMATION | MB_APPLMODAL);
+    trace("boxes.done");
+}
+
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
         case WM_PAINT:
             paint(window);
+            return 0;
+        case WM_LBUTTONUP:
+            ask_and_tell(window);
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
