@@ -710,7 +710,7 @@ OBJECT_COUNTS = (("gdi", "GDI objects (GetGuiResources)"), ("user", "USER object
                  ("kernel_handles", "kernel handles (GetProcessHandleCount)"))
 
 
-def object_rows(leaks, loops):
+def object_rows(leaks):
     counter, c = leaks["counter"], leaks["counts"]
     rows = []
     if counter.gui_error is not None:
@@ -731,9 +731,12 @@ def object_rows(leaks, loops):
                             "(info)"))
         elif key in counter.trusted:
             rows.append(Row(label, "not measurable here", result="self-check fails under this system"))
-    rows.append(Row(f"  (counts after: start -> first save -> first closing -> {loops} more saves -> "
-                    f"{loops} more closings; the floor: start -> a question and a notice -> two more)", ""))
     return rows
+
+
+def object_stages(loops):
+    return (f"object counts after: start -> first save -> first closing -> {loops} more saves -> {loops} more "
+            "closings; the floor's: start -> a question and a notice -> two more")
 
 
 def gdi_type_changes(leaks):
@@ -856,9 +859,9 @@ def main(argv):
         results = measure(desk, args)
     describe_machine(args)
     rows = (startup_rows(results) + idle_rows(results, args.idle) + typing_rows(results) + save_rows(results)
-            + memory_rows(results) + object_rows(results.leaks, args.loops))
+            + memory_rows(results) + object_rows(results.leaks))
     print_table(rows)
-    for note in (slowest_save(results), gdi_type_changes(results.leaks)):
+    for note in (object_stages(args.loops), slowest_save(results), gdi_type_changes(results.leaks)):
         if note:
             print(note)
     print(f"medians over {args.runs} runs, [min-max]; whole run {time.monotonic() - started:.0f} s")
