@@ -448,12 +448,23 @@ class Velmora(Session):
     def focused_title(self):
         return self.desk.xdotool("getwindowfocus", "getwindowname").strip()
 
+    def wait_focused(self, title):
+        """Waits for the box TITLE to have the keyboard focus. Now and then (once in some
+        hundreds of boxes) the window manager does not hand it over: the box is then
+        activated as a click on it would."""
+        try:
+            wait_for(lambda: self.focused_title() == title, 3, 0.005)
+        except DesktopError:
+            log(f"  the box {title} came up without the keyboard focus; activating it")
+            self.desk.xdotool("search", "--name", f"^{title}$", "windowactivate", "--sync")
+            wait_for(lambda: self.focused_title() == title, 10, 0.005, f"the box {title} focused")
+
     def answer(self, title, then, start):
         """Enter on the box TITLE once it has the keyboard focus; returns the time of the
         press and the index of the trace event THEN that follows it. Presses again when
         the box still has the focus and THEN does not come: a press can be lost."""
         for _ in range(5):
-            wait_for(lambda: self.focused_title() == title, 10, 0.005, f"the box {title} focused")
+            self.wait_focused(title)
             pressed = self.input.press("Return")
             try:
                 return pressed, self.trace.wait(then, start=start, timeout=3)
