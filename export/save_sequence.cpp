@@ -48,6 +48,7 @@ SaveOutcome save_pass(SignWindow& card) {
     desktop::do_events();
     card.Picture1.image = {};  // let the last pass's picture go before drawing the next
     card.Picture1.image = card.render();
+    if (card.Picture1.image.empty()) return not_saved(L"图片没有保存! 无法画出停车牌。");
 
     const std::wstring directory = desktop::executable_directory();
     const std::wstring number = Form2().Text1.text();

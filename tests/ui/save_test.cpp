@@ -164,6 +164,17 @@ TEST_F(SaveTest, AFailedWriteIsReportedWithThePathAndLeavesNoFile) {
     if (search != INVALID_HANDLE_VALUE) FindClose(search);
 }
 
+TEST_F(SaveTest, ACardWithNothingToDrawIsNotSavedAsAnEmptyPicture) {
+    Form1().Timer1.set_enabled(false);  // the watchdog would give the card its size back
+    Form1().set_width(0);
+    Form1().set_height(0);
+    request_save(L"888");
+    ASSERT_TRUE(wait_for_save_to_finish());
+    EXPECT_EQ(boxes.back().title, L"保存失败");
+    EXPECT_EQ(boxes.back().text, L"图片没有保存! 无法画出停车牌。");
+    EXPECT_FALSE(exists(picture_path(L"888")));
+}
+
 TEST_F(SaveTest, AReadOnlyFileIsNotReplaced) {
     const std::wstring path = picture_path(L"777");
     { std::ofstream(std::filesystem::path(path), std::ios::binary) << "keep me"; }
