@@ -261,7 +261,6 @@ public:
     }
 
     explicit operator bool() const { return bitmap_ && dc_; }
-    HDC dc() const { return dc_.get(); }
     int rows() const { return rows_; }
     // Row y of the band, as 32-bit pixels 0x00RRGGBB once drawing has been flushed.
     const std::uint32_t* row(int y) const { return bits_ + static_cast<std::size_t>(y) * width_; }
