@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "desktop/controls.h"
 #include "desktop/painting.h"
@@ -258,6 +259,7 @@ public:
         bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         bits_ = static_cast<const std::uint32_t*>(bits);
         dc_.reset(CreateCompatibleDC(nullptr));
+        if (*this) selected_.emplace(dc_.get(), bitmap_.get());
     }
 
     explicit operator bool() const { return bitmap_ && dc_; }
@@ -267,7 +269,6 @@ public:
 
     // Paints the part of the client area given, at most rows() high, into the band's top rows.
     void paint(Form& form, const PixelRect& area) {
-        const Selection selected(dc_.get(), bitmap_.get());
         SetViewportOrgEx(dc_.get(), 0, -area.top, nullptr);  // client row area.top lands on row 0
         {
             Painter painter(dc_.get(), area);
@@ -277,7 +278,6 @@ public:
     }
 
     void copy_to(HDC target, const PixelRect& area) const {
-        const Selection selected(dc_.get(), bitmap_.get());
         BitBlt(target, area.left, area.top, area.width(), area.height(), dc_.get(), area.left, 0, SRCCOPY);
     }
 
@@ -285,6 +285,7 @@ private:
     int width_, rows_;
     Bitmap bitmap_;
     MemoryDC dc_;
+    std::optional<Selection> selected_;  // last, so it lets go of the bitmap before the DC goes
     const std::uint32_t* bits_ = nullptr;
 };
 

@@ -9,7 +9,7 @@ namespace desktop {
 Picture Picture::from_resource(int resource) {
     Picture picture;
     const HMODULE module = GetModuleHandleW(nullptr);
-    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource), MAKEINTRESOURCEW(2));  // RT_BITMAP
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource), RT_BITMAP);
     const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const auto* info = static_cast<const BITMAPINFO*>(loaded ? LockResource(loaded) : nullptr);
     if (!info || SizeofResource(module, found) < sizeof(BITMAPINFOHEADER)) return picture;
