@@ -7,6 +7,7 @@ keystrokes and clicks, checked through screenshots and the files it writes.
 Screenshots of each test's last look are kept in build/e2e-screens/ for people to see.
 """
 
+import json
 import os
 import shutil
 import subprocess
@@ -30,16 +31,24 @@ YELLOW, WHITE, BLACK, GREY = (0xFF, 0xFF, 0x33), (255, 255, 255), (0, 0, 0), (51
 SW_MAXIMIZE, SW_MINIMIZE = 3, 6
 SAVED_NAME = "保存的临时停车牌_{}.bmp"
 
-SLOT_LEFTS = [5020, 6150, 7280, 8400, 9520, 10650, 11760, 12880, 14020, 15140, 16280]
+LAYOUT = json.loads((REPO / "assets" / "card_layout.json").read_text())
 
 
 def px(twips):
     return (twips + 7) // 15
 
 
-# The digit slots on screen, as (left, top, right, bottom), and the white box under each.
-SLOTS = [(px(left), px(4920), px(left + 915), px(4920 + 1800)) for left in SLOT_LEFTS]
-BOXES = [(331 + 75 * k, 319, 395 + 75 * k + 1, 456 + 1) for k in range(11)]
+def _slots_and_boxes(layout):
+    """The digit slots on screen, as (left, top, right, bottom), and the white box under each."""
+    s, b = layout["slots"], layout["boxes"]
+    slots = [(px(left), px(s["top_twips"]), px(left + s["width_twips"]), px(s["top_twips"] + s["height_twips"]))
+             for left in s["lefts_twips"]]
+    boxes = [(b["first_left"] + b["pitch"] * k, b["top"], b["first_left"] + b["pitch"] * k + b["width"], b["bottom"] + 1)
+             for k in range(b["count"])]
+    return slots, boxes
+
+
+SLOTS, BOXES = _slots_and_boxes(LAYOUT)
 
 desk = None
 
@@ -213,9 +222,10 @@ class StartUp(Velmora):
             for point in [(left, top), (right - 1, bottom - 1), (left + 2, bottom - 3)]:
                 self.assertEqual(shot.getpixel(point), WHITE, f"box {k + 1} at {point}")
         self.assertEqual(shot.getpixel((600, 260)), YELLOW)
-        for y in (486, 490, 494):
+        line, band = LAYOUT["bottom_line"], LAYOUT["band"]
+        for y in (line["top"], (line["top"] + line["bottom"]) // 2, line["bottom"]):
             self.assertEqual(shot.getpixel((20, y)), BLACK)
-        self.assertEqual(shot.getpixel((20, 520)), GREY)
+        self.assertEqual(shot.getpixel((20, (band["top"] + band["bottom"]) // 2)), GREY)
         self.assertEqual(shot.getpixel((1199, 10)), BLACK, "nothing of the program right of the card")
 
     def test_after_ok_the_watchdog_shows_the_topmost_panel_and_keeps_windows_in_shape(self):
@@ -343,7 +353,7 @@ class Typing(Velmora):
                 self.assertLess(ink[2], right - 1, "touches the right border")
                 self.assertGreater(ink[1], top)
                 self.assertLess(ink[3], bottom - 1)
-                self.assertLessEqual(abs((ink[0] + ink[2]) / 2 - (363 + 75 * k)), 4)
+                self.assertLessEqual(abs((ink[0] + ink[2]) / 2 - (left + right - 1) / 2), 4)
 
     def test_other_keys_change_nothing_on_screen(self):
         self.start()
