@@ -2,10 +2,9 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
-#include <vector>
 
 #include "desktop/painting.h"
+#include "desktop/handles.h"
 #include "desktop/trace.h"
 #include "desktop/twips.h"
 
@@ -69,9 +68,9 @@ Cursor Cursor::from_resource(int resource) {
                                                   LR_DEFAULTSIZE | LR_SHARED)));
 }
 
-Control::Control(Form& owner, ControlKind kind, ControlDesign design)
+Control::Control(ControlHost& owner, ControlKind kind, ControlDesign design)
     : owner_(owner), kind_(kind), design_(std::move(design)) {
-    owner_.controls_.push_back(this);
+    owner_.adopt(this);
 }
 
 void Control::create(int id) {
@@ -82,7 +81,7 @@ void Control::create(int id) {
                               to_pixels(design_.height), owner_.handle(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                               GetModuleHandleW(nullptr), nullptr);
-    const HFONT font = owner_.font(design_.font ? *design_.font : owner_.design().control_font);
+    const HFONT font = owner_.font(design_.font ? *design_.font : owner_.control_font());
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (design_.back_colour) back_brush_.reset(CreateSolidBrush(design_.back_colour->bgr));
     after_create();
@@ -115,6 +114,7 @@ void Control::draw_owner_drawn(const DRAWITEMSTRUCT& item) const {
 
     RECT text_rect = rect;
     if (pressed) OffsetRect(&text_rect, 1, 1);
+    const std::wstring caption = text();
     Selection font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window_, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
     const UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
@@ -122,12 +122,12 @@ void Control::draw_owner_drawn(const DRAWITEMSTRUCT& item) const {
         RECT shadow = text_rect;
         OffsetRect(&shadow, 1, 1);
         SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawTextW(dc, design_.caption.c_str(), -1, &shadow, format);
+        DrawTextW(dc, caption.c_str(), -1, &shadow, format);
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
     } else {
         SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
     }
-    DrawTextW(dc, design_.caption.c_str(), -1, &text_rect, format);
+    DrawTextW(dc, caption.c_str(), -1, &text_rect, format);
 
     if ((item.itemState & ODS_FOCUS) && !(item.itemState & ODS_NOFOCUSRECT)) {
         InflateRect(&rect, -4, -4);
@@ -137,22 +137,25 @@ void Control::draw_owner_drawn(const DRAWITEMSTRUCT& item) const {
 
 // Text box ------------------------------------------------------------------------------
 
-TextBox::TextBox(Form& owner, ControlDesign design, int max_length)
-    : Control(owner, ControlKind::TextBox, std::move(design)), max_length_(max_length) {}
+TextBox::TextBox(ControlHost& owner, ControlDesign design, int max_length, ContextMenu context_menu)
+    : Control(owner, ControlKind::TextBox, std::move(design)),
+      max_length_at_load_(max_length),
+      context_menu_(context_menu) {}
 
 TextBox::~TextBox() {
     if (window_) RemoveWindowSubclass(window_, &TextBox::filter, 0);
 }
 
 void TextBox::after_create() {
-    SendMessageW(window_, EM_SETLIMITTEXT, static_cast<WPARAM>(max_length_), 0);
+    SendMessageW(window_, EM_SETLIMITTEXT, static_cast<WPARAM>(max_length_at_load_), 0);
     SetWindowSubclass(window_, &TextBox::filter, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 
 void TextBox::set_max_length(int max_length) {
-    max_length_ = max_length;
     SendMessageW(window_, EM_SETLIMITTEXT, static_cast<WPARAM>(max_length), 0);
 }
+
+int TextBox::max_length() const { return static_cast<int>(SendMessageW(window_, EM_GETLIMITTEXT, 0, 0)); }
 
 std::pair<int, int> TextBox::selection() const {
     DWORD start = 0, end = 0;
@@ -179,6 +182,11 @@ LRESULT CALLBACK TextBox::filter(HWND window, UINT message, WPARAM wparam, LPARA
                                  UINT_PTR id, DWORD_PTR self) {
     auto* box = reinterpret_cast<TextBox*>(self);
     switch (message) {
+        case WM_CONTEXTMENU:
+            // Swallowed whole: neither the box nor its form hears of it, so no menu opens,
+            // whether the right button or the keyboard asked for it.
+            if (box->context_menu_ == ContextMenu::Suppressed) return -1;
+            break;
         case WM_CHAR:
             trace("key", std::to_wstring(wparam));
             if (box->on_key_press) {
@@ -208,7 +216,7 @@ LRESULT CALLBACK TextBox::filter(HWND window, UINT message, WPARAM wparam, LPARA
 
 // Check box and option button -------------------------------------------------------------
 
-CheckBox::CheckBox(Form& owner, ControlDesign design, int value, bool enabled_at_load)
+CheckBox::CheckBox(ControlHost& owner, ControlDesign design, int value, bool enabled_at_load)
     : Control(owner, ControlKind::CheckBox, std::move(design)),
       value_at_load_(value),
       enabled_at_load_(enabled_at_load) {}
@@ -220,7 +228,7 @@ void CheckBox::after_create() {
 
 int CheckBox::value() const { return SendMessageW(window_, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0; }
 
-OptionButton::OptionButton(Form& owner, ControlDesign design, bool value)
+OptionButton::OptionButton(ControlHost& owner, ControlDesign design, bool value)
     : Control(owner, ControlKind::OptionButton, std::move(design)), value_at_load_(value) {}
 
 void OptionButton::after_create() {
@@ -228,101 +236,5 @@ void OptionButton::after_create() {
 }
 
 bool OptionButton::value() const { return SendMessageW(window_, BM_GETCHECK, 0, 0) == BST_CHECKED; }
-
-// Windowless label ---------------------------------------------------------------------------
-
-Label::Label(Form& owner, std::wstring caption, int left, int top, int width, int height,
-             FontSpec font, Align align, bool visible)
-    : owner_(owner),
-      caption_(std::move(caption)),
-      left_(left),
-      top_(top),
-      width_(width),
-      height_(height),
-      font_(std::move(font)),
-      align_(align),
-      visible_(visible) {
-    owner_.labels_.push_back(this);
-}
-
-PixelRect Label::bounds() const {
-    return {to_pixels(left_), to_pixels(top_), to_pixels(left_ + width_), to_pixels(top_ + height_)};
-}
-
-void Label::set_caption(std::wstring_view caption) {
-    if (caption == caption_) return;
-    caption_ = caption;
-    if (visible_) owner_.repaint(bounds());
-}
-
-void Label::paint(Painter& painter) const {
-    if (!visible_ || caption_.empty()) return;
-    painter.draw_text(bounds(), caption_, owner_.font(font_), default_text_colour(),
-                      align_ == Align::Centre);
-}
-
-// Timer ----------------------------------------------------------------------------------------
-
-namespace {
-
-std::vector<Timer*>& watching_timers() {
-    static std::vector<Timer*> timers;
-    return timers;
-}
-
-}  // namespace
-
-Timer::Timer(Form& owner, unsigned interval_ms, std::function<void()> on_tick, Ticking ticking)
-    : owner_(owner),
-      id_(owner.timers_.size() + 1),
-      interval_(interval_ms),
-      on_tick_(std::move(on_tick)),
-      ticking_(ticking) {
-    owner_.timers_.push_back(this);
-    if (ticking_ == Ticking::WhileWindowsChange) watching_timers().push_back(this);
-}
-
-Timer::~Timer() {
-    disarm();
-    auto& watching = watching_timers();
-    watching.erase(std::remove(watching.begin(), watching.end(), this), watching.end());
-}
-
-void Timer::set_enabled(bool enabled) {
-    if (enabled == enabled_) return;
-    enabled_ = enabled;
-    if (enabled)
-        arm();
-    else
-        disarm();
-    windows_changed();  // a watching timer may wait on this one
-}
-
-void Timer::tick() {
-    if (!enabled_) return;
-    // Rest from now on unless something changes, during this tick or after it.
-    if (ticking_ == Ticking::WhileWindowsChange) disarm();
-    if (on_tick_) on_tick_();
-}
-
-void Timer::arm() {
-    if (armed_ || !enabled_ || !owner_.handle()) return;
-    armed_ = SetTimer(owner_.handle(), id_, interval_, nullptr) != 0;
-}
-
-void Timer::disarm() {
-    if (!armed_) return;
-    armed_ = false;
-    if (owner_.handle()) KillTimer(owner_.handle(), id_);
-}
-
-void Timer::forget() {
-    enabled_ = false;
-    armed_ = false;
-}
-
-void Timer::windows_changed() {
-    for (Timer* timer : watching_timers()) timer->arm();
-}
 
 }  // namespace desktop

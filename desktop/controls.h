@@ -1,5 +1,5 @@
-// The controls that forms carry: child-window controls (text box, buttons, option buttons,
-// check boxes, static labels), windowless labels that their form draws, and timers.
+// The controls that forms carry: text box, buttons, option buttons, check boxes and static
+// labels, each a child window of its form.
 #pragma once
 
 #include <cstdint>
@@ -7,9 +7,11 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
-#include "desktop/form.h"
+#include "desktop/font_spec.h"
 #include "desktop/geometry.h"
+#include "desktop/handles.h"
 #include "desktop/win32.h"
 
 namespace desktop {
@@ -28,6 +30,25 @@ private:
     HCURSOR cursor_ = nullptr;
 };
 
+class Control;
+class Form;
+
+// The window that controls live in, as they see it.
+class ControlHost {
+public:
+    virtual HWND handle() const = 0;
+    virtual HFONT font(const FontSpec& wanted) = 0;
+    // For controls whose design names no font.
+    virtual const FontSpec& control_font() const = 0;
+
+protected:
+    ~ControlHost() = default;
+
+private:
+    friend class Control;
+    virtual void adopt(Control* control) = 0;  // controls register as they are constructed
+};
+
 enum class ControlKind { TextBox, Button, OptionButton, CheckBox, StaticText };
 
 struct ControlDesign {
@@ -41,7 +62,7 @@ struct ControlDesign {
 
 class Control {
 public:
-    Control(Form& owner, ControlKind kind, ControlDesign design);
+    Control(ControlHost& owner, ControlKind kind, ControlDesign design);
     Control(const Control&) = delete;
     Control& operator=(const Control&) = delete;
     virtual ~Control() = default;
@@ -64,7 +85,7 @@ protected:
     virtual void after_create() {}
     virtual void on_command(WORD code);
 
-    Form& owner_;
+    ControlHost& owner_;
     HWND window_ = nullptr;
 
 private:
@@ -80,21 +101,24 @@ private:
 
 class Button : public Control {
 public:
-    Button(Form& owner, ControlDesign design) : Control(owner, ControlKind::Button, std::move(design)) {}
+    Button(ControlHost& owner, ControlDesign design) : Control(owner, ControlKind::Button, std::move(design)) {}
 };
 
 class StaticText : public Control {
 public:
-    StaticText(Form& owner, ControlDesign design)
+    StaticText(ControlHost& owner, ControlDesign design)
         : Control(owner, ControlKind::StaticText, std::move(design)) {}
 };
 
+enum class ContextMenu { Offered, Suppressed };
+
 class TextBox : public Control {
 public:
-    TextBox(Form& owner, ControlDesign design, int max_length);
+    TextBox(ControlHost& owner, ControlDesign design, int max_length, ContextMenu context_menu = ContextMenu::Offered);
     ~TextBox() override;
 
-    int max_length() const { return max_length_; }
+    // The most characters typing may enter, as the box itself holds it.
+    int max_length() const;
     void set_max_length(int max_length);
     // Start and end of the selection, in characters.
     std::pair<int, int> selection() const;
@@ -114,12 +138,13 @@ private:
                                    UINT_PTR id, DWORD_PTR self);
     void paste_from_clipboard();
 
-    int max_length_;
+    int max_length_at_load_;
+    ContextMenu context_menu_;
 };
 
 class CheckBox : public Control {
 public:
-    CheckBox(Form& owner, ControlDesign design, int value, bool enabled_at_load = true);
+    CheckBox(ControlHost& owner, ControlDesign design, int value, bool enabled_at_load = true);
     // 0 clear, 1 checked.
     int value() const;
 
@@ -132,88 +157,12 @@ private:
 class OptionButton : public Control {
 public:
     // Option buttons that follow one another form one group: choosing one clears the others.
-    OptionButton(Form& owner, ControlDesign design, bool value);
+    OptionButton(ControlHost& owner, ControlDesign design, bool value);
     bool value() const;
 
 private:
     void after_create() override;
     bool value_at_load_;
-};
-
-// A label that the form draws itself: it has no window, takes no input and only shows its
-// caption (or nothing, when it is not visible).
-class Label {
-public:
-    enum class Align { Left, Centre };
-    Label(Form& owner, std::wstring caption, int left, int top, int width, int height,
-          FontSpec font, Align align, bool visible = true);
-    Label(const Label&) = delete;
-    Label& operator=(const Label&) = delete;
-
-    const std::wstring& caption() const { return caption_; }
-    // Repaints the label's place when the caption changes, and only then.
-    void set_caption(std::wstring_view caption);
-
-    PixelRect bounds() const;
-    Cursor mouse_icon() const { return mouse_icon_; }
-    void set_mouse_icon(Cursor cursor) { mouse_icon_ = cursor; }
-
-private:
-    friend class Form;
-    void paint(Painter& painter) const;
-
-    Form& owner_;
-    std::wstring caption_;
-    int left_, top_, width_, height_;
-    FontSpec font_;
-    Align align_;
-    bool visible_;
-    Cursor mouse_icon_;
-};
-
-// How a timer's ticks fall due while it is enabled.
-enum class Ticking {
-    // At every interval.
-    Steady,
-    // At its interval only while the program's windows change. A timer that watches over the
-    // windows and acts only on a difference has nothing to do in between, so after a tick in
-    // which no window changed it rests, costing nothing, until a form of the program is
-    // loaded, moved, sized, shown, hidden or unloaded, or a timer is switched on or off;
-    // its next tick then falls due at its interval as usual.
-    WhileWindowsChange,
-};
-
-// A timer of a form: while enabled, its ticks arrive as events on the one thread.
-class Timer {
-public:
-    Timer(Form& owner, unsigned interval_ms, std::function<void()> on_tick,
-          Ticking ticking = Ticking::Steady);
-    Timer(const Timer&) = delete;
-    Timer& operator=(const Timer&) = delete;
-    ~Timer();
-
-    bool enabled() const { return enabled_; }
-    void set_enabled(bool enabled);
-    unsigned interval() const { return interval_; }
-    // False while a watching timer rests.
-    bool due() const { return armed_; }
-
-private:
-    friend class Form;
-    void tick();
-    void forget();  // the form's window is gone, and its timers with it
-    void arm();
-    void disarm();
-    // Wakes the watching timers: something they watch may have changed.
-    static void windows_changed();
-
-    Form& owner_;
-    UINT_PTR id_;
-    unsigned interval_;
-    std::function<void()> on_tick_;
-    Ticking ticking_;
-    bool enabled_ = false;
-    bool armed_ = false;  // the platform timer is set
 };
 
 }  // namespace desktop

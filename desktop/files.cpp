@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "desktop/application.h"
 #include "desktop/handles.h"
 #include "desktop/win32.h"
 
@@ -27,47 +28,47 @@ std::wstring directory_of(const std::wstring& path) {
     return separator == std::wstring::npos ? L"." : path.substr(0, separator + 1);
 }
 
-bool write_all(HANDLE file, ByteRun run) {
+// The error of a failed write, read where it failed: anything closed or deleted after it
+// may overwrite the thread's last error. A write that takes nothing has failed too.
+DWORD write_all(HANDLE file, ByteRun run) {
     std::size_t done = 0;
     while (done < run.size) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(run.size - done, 1 << 20));
         DWORD written = 0;
-        if (!WriteFile(file, run.data + done, chunk, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(file, run.data + done, chunk, &written, nullptr)) return GetLastError();
+        if (written == 0) return ERROR_WRITE_FAULT;
         done += written;
     }
-    return true;
+    return ERROR_SUCCESS;
 }
 
-bool write_all(HANDLE file, std::initializer_list<ByteRun> runs) {
+DWORD write_and_flush(HANDLE file, std::initializer_list<ByteRun> runs) {
     for (const ByteRun& run : runs)
-        if (!write_all(file, run)) return false;
-    return true;
+        if (const DWORD error = write_all(file, run)) return error;
+    return FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
 }
 
 }  // namespace
 
 WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_list<ByteRun> runs) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return failure(ERROR_ACCESS_DENIED);
 
     wchar_t temporary[MAX_PATH + 1];
-    if (!GetTempFileNameW(directory_of(path).c_str(), L"vel", 0, temporary)) return failure(GetLastError());
+    if (!GetTempFileNameW(directory_of(path).c_str(), identity().temporary_prefix.c_str(), 0, temporary))
+        return failure(GetLastError());
 
-    bool complete = false;
+    DWORD error = ERROR_SUCCESS;
     {
-        const HANDLE opened = CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        const KernelHandle file(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
-        complete = file && write_all(file.get(), runs) && FlushFileBuffers(file.get());
+        File file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        error = file ? write_and_flush(file.get(), runs) : GetLastError();
     }
-    const DWORD error = complete ? ERROR_SUCCESS : GetLastError();
-    if (complete && MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return {true, {}};
-    const DWORD move_error = complete ? GetLastError() : error;
+    if (!error && !MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (!error) return {true, {}};
     DeleteFileW(temporary);
-    return failure(move_error);
+    return failure(error);
 }
 
 }  // namespace desktop

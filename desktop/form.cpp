@@ -3,11 +3,11 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <optional>
 
+#include "desktop/application.h"
 #include "desktop/controls.h"
 #include "desktop/painting.h"
-#include "desktop/services.h"
+#include "desktop/timer.h"
 #include "desktop/trace.h"
 #include "desktop/twips.h"
 
@@ -16,11 +16,6 @@ namespace {
 
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which dialog keys send
 
-std::vector<Form*>& forms_loaded() {
-    static std::vector<Form*> forms;
-    return forms;
-}
-
 HINSTANCE instance() { return GetModuleHandleW(nullptr); }
 
 DWORD style_of(Border border) {
@@ -28,10 +23,10 @@ DWORD style_of(Border border) {
                                   : WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 }
 
-void register_class(const FormDesign& design, WNDPROC procedure) {
+bool register_class(const FormDesign& design, WNDPROC procedure) {
     WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExW(instance(), design.class_name.c_str(), &existing)) return;
+    if (GetClassInfoExW(instance(), design.class_name.c_str(), &existing)) return true;
 
     WNDCLASSEXW window_class{};
     window_class.cbSize = sizeof window_class;
@@ -47,7 +42,7 @@ void register_class(const FormDesign& design, WNDPROC procedure) {
             instance(), icon, IMAGE_ICON, GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
     }
     window_class.lpszClassName = design.class_name.c_str();
-    RegisterClassExW(&window_class);
+    return RegisterClassExW(&window_class) != 0;
 }
 
 void init_common_controls() {
@@ -62,174 +57,11 @@ bool is_within(HWND outer, HWND window) {
     return window && (window == outer || IsChild(outer, window));
 }
 
-}  // namespace
-
-Form::Form(FormDesign design) : design_(std::move(design)) {}
-
-Form::~Form() {
-    if (!window_) return;
-    // The derived form's members are gone already: stop dispatching to this object first.
-    // The tooltip is not owned by the window, so it does not go with it.
-    SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-    if (tooltip_) DestroyWindow(tooltip_);
-    DestroyWindow(window_);
-    auto& forms = forms_loaded();
-    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
-}
-
-void Form::load() {
-    init_common_controls();
-    create_window();
-    create_controls();
-    forms_loaded().push_back(this);
-    trace("load", design_.class_name);
-    Timer::windows_changed();
-    Form_Load();
-}
-
-void Form::create_window() {
-    register_class(design_, &Form::procedure);
-    const DWORD style = style_of(design_.border);
-    RECT rect{0, 0, to_pixels(design_.client_width), to_pixels(design_.client_height)};
-    AdjustWindowRectEx(&rect, style, FALSE, 0);
-    back_brush_.reset(CreateSolidBrush(design_.back_colour.bgr));
-    CreateWindowExW(0, design_.class_name.c_str(), design_.title.c_str(), style,
-                    to_pixels(design_.left), to_pixels(design_.top), rect.right - rect.left,
-                    rect.bottom - rect.top, nullptr, nullptr, instance(), this);
-}
-
-void Form::create_controls() {
-    int id = kFirstControlId;
-    for (Control* control : controls_) control->create(id++);
-
-    const bool any_tooltip = std::any_of(controls_.begin(), controls_.end(),
-                                         [](Control* c) { return !c->design().tooltip.empty(); });
-    if (!any_tooltip) return;
-    // Not owned by the form: under Wine a window that owns a topmost tooltip cannot itself
-    // become topmost. The form destroys it when it goes.
-    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                               WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance(), nullptr);
-    for (Control* control : controls_) {
-        if (control->design().tooltip.empty()) continue;
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = window_;
-        tool.uId = reinterpret_cast<UINT_PTR>(control->handle());
-        tool.lpszText = const_cast<wchar_t*>(control->design().tooltip.c_str());
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-}
-
-void Form::close() {
-    if (window_) SendMessageW(window_, WM_CLOSE, 0, 0);
-}
-
-void Form::show() {
-    if (!shown_since_load_ && design_.centre_when_first_shown) {
-        RECT rect;
-        GetWindowRect(window_, &rect);
-        const int x = (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2;
-        const int y = (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
-        SetWindowPos(window_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-    shown_since_load_ = true;
-    ShowWindow(window_, SW_SHOW);
-    trace("show", design_.class_name);
-}
-
-void Form::hide() {
-    ShowWindow(window_, SW_HIDE);
-    trace("hide", design_.class_name);
-}
-
-bool Form::visible() const { return IsWindowVisible(window_) != FALSE; }
-
-namespace {
 RECT outer_rect(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
     return rect;
 }
-}  // namespace
-
-int Form::left() const { return to_twips(outer_rect(window_).left); }
-int Form::top() const { return to_twips(outer_rect(window_).top); }
-int Form::width() const {
-    const RECT r = outer_rect(window_);
-    return to_twips(r.right - r.left);
-}
-int Form::height() const {
-    const RECT r = outer_rect(window_);
-    return to_twips(r.bottom - r.top);
-}
-
-void Form::set_outer_rect(int x, int y, int width, int height, UINT flags) {
-    SetWindowPos(window_, nullptr, x, y, width, height, flags | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Form::set_left(int twips) {
-    set_outer_rect(to_pixels(twips), outer_rect(window_).top, 0, 0, SWP_NOSIZE);
-}
-void Form::set_top(int twips) {
-    set_outer_rect(outer_rect(window_).left, to_pixels(twips), 0, 0, SWP_NOSIZE);
-}
-void Form::set_width(int twips) {
-    const RECT r = outer_rect(window_);
-    set_outer_rect(0, 0, to_pixels(twips), r.bottom - r.top, SWP_NOMOVE);
-}
-void Form::set_height(int twips) {
-    const RECT r = outer_rect(window_);
-    set_outer_rect(0, 0, r.right - r.left, to_pixels(twips), SWP_NOMOVE);
-}
-
-WindowState Form::state() const {
-    if (IsIconic(window_)) return WindowState::Minimised;
-    if (IsZoomed(window_)) return WindowState::Maximised;
-    return WindowState::Normal;
-}
-
-void Form::set_state(WindowState state) {
-    switch (state) {
-        case WindowState::Normal:
-            // Restoring a hidden window would show it; a hidden window is left as it is.
-            if (visible()) ShowWindow(window_, SW_RESTORE);
-            break;
-        case WindowState::Minimised: ShowWindow(window_, SW_MINIMIZE); break;
-        case WindowState::Maximised: ShowWindow(window_, SW_MAXIMIZE); break;
-    }
-}
-
-void Form::set_topmost(bool topmost) {
-    // Flags 3 (no move, no size) as the z-order switch has always been called.
-    SetWindowPos(window_, topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE);
-}
-
-void Form::repaint(const PixelRect& area) {
-    if (!window_) return;
-    const RECT rect{area.left, area.top, area.right, area.bottom};
-    InvalidateRect(window_, &rect, FALSE);
-}
-
-void Form::repaint() {
-    if (window_) InvalidateRect(window_, nullptr, FALSE);
-}
-
-HFONT Form::font(const FontSpec& wanted) {
-    for (const auto& [known, font] : fonts_)
-        if (known == wanted) return font.get();
-    Font font(CreateFontW(font_height_pixels(wanted.points), 0, 0, 0, wanted.weight, FALSE, FALSE,
-                          FALSE, static_cast<BYTE>(wanted.charset), OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                          wanted.face.c_str()));
-    const HFONT handle = font.get();
-    fonts_.emplace_back(wanted, std::move(font));
-    return handle;
-}
-
-namespace {
 
 SIZE client_size(HWND window) {
     RECT rect{};
@@ -238,6 +70,175 @@ SIZE client_size(HWND window) {
 }
 
 }  // namespace
+
+Form::Form(FormDesign design) : design_(std::move(design)) {}
+
+Form::~Form() {
+    if (!handle()) return;
+    // The derived form's members are gone already: stop dispatching to this object first.
+    SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+    tooltip_.reset();
+    window_gone(window_.get());
+    window_.reset();
+}
+
+bool Form::load() {
+    init_common_controls();
+    if (!create_window()) {
+        trace("load.failed", design_.class_name);
+        return false;
+    }
+    create_controls();
+    window_loaded(window_.get(), !controls_.empty());
+    trace("load", design_.class_name);
+    Timer::windows_changed();
+    on_load();
+    return true;
+}
+
+bool Form::create_window() {
+    if (!register_class(design_, &Form::procedure)) return false;
+    const DWORD style = style_of(design_.border);
+    RECT rect{0, 0, to_pixels(design_.client_width), to_pixels(design_.client_height)};
+    AdjustWindowRectEx(&rect, style, FALSE, 0);
+    back_brush_.reset(CreateSolidBrush(design_.back_colour.bgr));
+    // The procedure takes ownership of the window at WM_NCCREATE.
+    return CreateWindowExW(0, design_.class_name.c_str(), design_.title.c_str(), style,
+                           to_pixels(design_.left), to_pixels(design_.top), rect.right - rect.left,
+                           rect.bottom - rect.top, nullptr, nullptr, instance(), this) != nullptr;
+}
+
+void Form::create_controls() {
+    int id = kFirstControlId;
+    for (Control* control : controls_) control->create(id++);
+    create_tooltips();
+}
+
+void Form::create_tooltips() {
+    const bool any_tooltip = std::any_of(controls_.begin(), controls_.end(),
+                                         [](Control* c) { return !c->design().tooltip.empty(); });
+    if (!any_tooltip) return;
+    // Not owned by the form: under Wine a window that owns a topmost tooltip cannot itself
+    // become topmost. The form destroys it when it goes.
+    tooltip_.reset(CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                   instance(), nullptr));
+    for (Control* control : controls_) {
+        if (control->design().tooltip.empty()) continue;
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = window_.get();
+        tool.uId = reinterpret_cast<UINT_PTR>(control->handle());
+        tool.lpszText = const_cast<wchar_t*>(control->design().tooltip.c_str());
+        SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void Form::close() {
+    if (handle()) SendMessageW(window_.get(), WM_CLOSE, 0, 0);
+}
+
+void Form::show() {
+    if (!shown_since_load_ && design_.centre_when_first_shown) {
+        RECT rect;
+        GetWindowRect(handle(), &rect);
+        const int x = (GetSystemMetrics(SM_CXSCREEN) - (rect.right - rect.left)) / 2;
+        const int y = (GetSystemMetrics(SM_CYSCREEN) - (rect.bottom - rect.top)) / 2;
+        SetWindowPos(handle(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    shown_since_load_ = true;
+    ShowWindow(handle(), SW_SHOW);
+    trace("show", design_.class_name);
+}
+
+void Form::hide() {
+    ShowWindow(handle(), SW_HIDE);
+    trace("hide", design_.class_name);
+}
+
+bool Form::visible() const { return IsWindowVisible(handle()) != FALSE; }
+
+int Form::left() const { return to_twips(outer_rect(handle()).left); }
+int Form::top() const { return to_twips(outer_rect(handle()).top); }
+int Form::width() const {
+    const RECT r = outer_rect(handle());
+    return to_twips(r.right - r.left);
+}
+int Form::height() const {
+    const RECT r = outer_rect(handle());
+    return to_twips(r.bottom - r.top);
+}
+
+void Form::set_outer_rect(int x, int y, int width, int height, UINT flags) {
+    SetWindowPos(handle(), nullptr, x, y, width, height, flags | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::set_left(int twips) {
+    set_outer_rect(to_pixels(twips), outer_rect(handle()).top, 0, 0, SWP_NOSIZE);
+}
+void Form::set_top(int twips) {
+    set_outer_rect(outer_rect(handle()).left, to_pixels(twips), 0, 0, SWP_NOSIZE);
+}
+void Form::set_width(int twips) {
+    const RECT r = outer_rect(handle());
+    set_outer_rect(0, 0, to_pixels(twips), r.bottom - r.top, SWP_NOMOVE);
+}
+void Form::set_height(int twips) {
+    const RECT r = outer_rect(handle());
+    set_outer_rect(0, 0, r.right - r.left, to_pixels(twips), SWP_NOMOVE);
+}
+
+WindowState Form::state() const {
+    if (IsIconic(handle())) return WindowState::Minimised;
+    if (IsZoomed(handle())) return WindowState::Maximised;
+    return WindowState::Normal;
+}
+
+void Form::set_state(WindowState state) {
+    switch (state) {
+        case WindowState::Normal:
+            // Restoring a hidden window would show it; a hidden window is left as it is.
+            if (visible()) ShowWindow(handle(), SW_RESTORE);
+            break;
+        case WindowState::Minimised: ShowWindow(handle(), SW_MINIMIZE); break;
+        case WindowState::Maximised: ShowWindow(handle(), SW_MAXIMIZE); break;
+    }
+}
+
+bool Form::has_size(int width_twips, int height_twips) const {
+    const RECT r = outer_rect(handle());
+    return r.right - r.left == to_pixels(width_twips) && r.bottom - r.top == to_pixels(height_twips);
+}
+
+void Form::set_topmost(bool topmost) {
+    SetWindowPos(handle(), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+bool Form::topmost() const { return (GetWindowLongW(handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
+
+void Form::repaint(const PixelRect& area) {
+    if (!handle()) return;
+    const RECT rect{area.left, area.top, area.right, area.bottom};
+    InvalidateRect(handle(), &rect, FALSE);
+}
+
+void Form::repaint() {
+    if (handle()) InvalidateRect(handle(), nullptr, FALSE);
+}
+
+HFONT Form::font(const FontSpec& wanted) {
+    for (const auto& [known, font] : fonts_)
+        if (known == wanted) return font.get();
+    const int charset = wanted.charset == kProgramCharset ? identity().default_charset : wanted.charset;
+    Font font(CreateFontW(font_height_pixels(wanted.points), 0, 0, 0, wanted.weight, FALSE, FALSE,
+                          FALSE, static_cast<BYTE>(charset), OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                          wanted.face.c_str()));
+    const HFONT handle = font.get();
+    fonts_.emplace_back(wanted, std::move(font));
+    return handle;
+}
 
 // A strip of memory as wide as the client area, which the form is painted into a band of rows
 // at a time: for the screen, so that no half-drawn state ever shows; for saved pictures, so
@@ -259,7 +260,7 @@ public:
         bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
         bits_ = static_cast<const std::uint32_t*>(bits);
         dc_.reset(CreateCompatibleDC(nullptr));
-        if (*this) selected_.emplace(dc_.get(), bitmap_.get());
+        if (*this) selected_ = Selection(dc_.get(), bitmap_.get());
     }
 
     explicit operator bool() const { return bitmap_ && dc_; }
@@ -285,17 +286,17 @@ private:
     int width_, rows_;
     Bitmap bitmap_;
     MemoryDC dc_;
-    std::optional<Selection> selected_;  // last, so it lets go of the bitmap before the DC goes
+    Selection selected_;  // last, so it lets go of the bitmap before the DC goes
     const std::uint32_t* bits_ = nullptr;
 };
 
 void Form::paint_on_screen() {
-    PaintScope scope(window_);
+    PaintScope scope(handle());
     const RECT& r = scope.area();
     const PixelRect area{r.left, r.top, r.right, r.bottom};
     if (area.empty()) return;
 
-    Band band(client_size(window_).cx, std::min(area.height(), Band::kRows));
+    Band band(client_size(handle()).cx, std::min(area.height(), Band::kRows));
     if (!band) return;
     for (int top = area.top; top < area.bottom; top += band.rows()) {
         const PixelRect strip{area.left, top, area.right, std::min(area.bottom, top + band.rows())};
@@ -310,7 +311,7 @@ void Form::paint_on_screen() {
 }
 
 Pixels Form::render() {
-    const SIZE size = client_size(window_);
+    const SIZE size = client_size(handle());
     Pixels picture(size.cx, size.cy);
     Band band(size.cx, std::min<int>(size.cy, Band::kRows));
     if (!band) return {};
@@ -324,13 +325,7 @@ Pixels Form::render() {
 }
 
 void Form::paint(Painter& painter) {
-    paint_background(painter);
-    for (const Label* label : labels_)
-        if (!label->bounds().intersect(painter.area()).empty()) label->paint(painter);
-}
-
-void Form::paint_background(Painter& painter) {
-    const SIZE size = client_size(window_);
+    const SIZE size = client_size(handle());
     painter.fill({0, 0, size.cx, size.cy}, design_.back_colour);
 }
 
@@ -368,21 +363,18 @@ bool Form::set_control_cursor(HWND under_pointer) {
 
 void Form::on_destroyed() {
     trace("unload", design_.class_name);
-    window_ = nullptr;
+    const HWND gone = window_.release();  // destroyed already
     focus_ = nullptr;
-    tooltip_ = nullptr;
+    tooltip_.reset();
     // A closed form may live on for a while (see FormSlot); what it drew with goes now.
     for (Control* control : controls_) {
         control->window_ = nullptr;
         control->back_brush_.reset();
     }
-    for (Timer* timer : timers_) timer->forget();
     back_brush_.reset();
     fonts_.clear();
-    auto& forms = forms_loaded();
-    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
     Timer::windows_changed();
-    if (forms.empty()) post_quit_if_running();
+    window_gone(gone);
 }
 
 LRESULT CALLBACK Form::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -390,7 +382,7 @@ LRESULT CALLBACK Form::procedure(HWND window, UINT message, WPARAM wparam, LPARA
     if (message == WM_NCCREATE) {
         self = static_cast<Form*>(reinterpret_cast<CREATESTRUCTW*>(lparam)->lpCreateParams);
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
+        self->window_.reset(window);
     }
     if (!self) return DefWindowProcW(window, message, wparam, lparam);
     if (message == WM_NCDESTROY) {
@@ -406,7 +398,7 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_ERASEBKGND: return 1;  // WM_PAINT covers every pixel
         case WM_PAINT: paint_on_screen(); return 0;
         case WM_PRINTCLIENT: {
-            const SIZE size = client_size(window_);
+            const SIZE size = client_size(handle());
             Painter painter(reinterpret_cast<HDC>(wparam), {0, 0, size.cx, size.cy});
             paint(painter);
             return 0;
@@ -426,10 +418,6 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_SETCURSOR:
             if (set_control_cursor(reinterpret_cast<HWND>(wparam))) return TRUE;
             break;
-        case WM_TIMER:
-            for (Timer* timer : timers_)
-                if (timer->id_ == wparam) timer->tick();
-            return 0;
         case WM_WINDOWPOSCHANGED:  // moved, sized, minimised, maximised, restored, shown, hidden
         case WM_SHOWWINDOW:
             Timer::windows_changed();
@@ -438,32 +426,20 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             if (controls_.empty()) break;
             if (LOWORD(wparam) == WA_INACTIVE) {
                 const HWND focus = GetFocus();
-                if (is_within(window_, focus) && focus != window_) focus_ = focus;
+                if (is_within(handle(), focus) && focus != handle()) focus_ = focus;
             } else {
                 SetFocus(IsWindow(focus_) && IsWindowEnabled(focus_) ? focus_ : first_tab_stop());
             }
             return 0;
         case WM_CLOSE:
-            Form_Unload();
-            DestroyWindow(window_);
+            on_unload();
+            DestroyWindow(handle());
             return 0;
         case WM_DESTROY:
-            if (tooltip_) DestroyWindow(tooltip_);
-            tooltip_ = nullptr;
+            tooltip_.reset();
             break;
     }
-    return DefWindowProcW(window_, message, wparam, lparam);
-}
-
-const std::vector<Form*>& loaded_forms() { return forms_loaded(); }
-
-bool dispatch_dialog_keys(MSG& message) {
-    for (Form* form : forms_loaded()) {
-        if (!form->has_controls()) continue;
-        if (is_within(form->handle(), message.hwnd) && IsDialogMessageW(form->handle(), &message))
-            return true;
-    }
-    return false;
+    return DefWindowProcW(handle(), message, wparam, lparam);
 }
 
 }  // namespace desktop

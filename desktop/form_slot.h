@@ -1,7 +1,8 @@
-// A window that the whole program refers to by name. Referring to it while it is not
-// loaded (at first, or after it was closed) loads a fresh one and runs its Form_Load.
+// A window that the program refers to by name. Referring to it while it is not loaded (at
+// first, or after it was closed) makes a fresh one and loads it, which runs its on_load.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 namespace desktop {
@@ -9,26 +10,24 @@ namespace desktop {
 template <class F>
 class FormSlot {
 public:
+    using Make = std::function<std::unique_ptr<F>()>;
+    explicit FormSlot(Make make) : make_(std::move(make)) {}
+
     F& get() {
-        if (!form_ || !form_->loaded()) {
+        if (!loaded()) {
             // The closed form may still be on the call stack (its close handler is what
             // unloaded it), so it is kept until the next reload rather than freed here.
             retired_ = std::move(form_);
-            form_ = std::make_unique<F>();
-            form_->load();  // runs Form_Load, which may refer to this slot again
+            form_ = make_();
+            form_->load();  // runs on_load, which may refer to this slot again
         }
         return *form_;
     }
 
     bool loaded() const { return form_ && form_->loaded(); }
 
-    // Tests: forget every form so the next reference starts from scratch.
-    void discard() {
-        retired_.reset();
-        form_.reset();
-    }
-
 private:
+    Make make_;
     std::unique_ptr<F> form_;
     std::unique_ptr<F> retired_;
 };

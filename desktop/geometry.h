@@ -16,18 +16,12 @@ struct PixelRect {
         return {std::max(left, other.left), std::max(top, other.top), std::min(right, other.right),
                 std::min(bottom, other.bottom)};
     }
-    PixelRect unite(const PixelRect& other) const {
-        if (empty()) return other;
-        if (other.empty()) return *this;
-        return {std::min(left, other.left), std::min(top, other.top), std::max(right, other.right),
-                std::max(bottom, other.bottom)};
-    }
     bool operator==(const PixelRect& o) const {
         return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
     }
 };
 
-// A 24-bit colour written &H00BBGGRR, as the form designer writes it.
+// A 24-bit colour packed as 0x00BBGGRR: red in the low byte, as GDI takes colours.
 struct Colour {
     std::uint32_t bgr = 0;
     std::uint8_t red() const { return bgr & 0xFF; }

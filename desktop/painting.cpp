@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "desktop/services.h"
+#include "desktop/win32.h"
 
 namespace desktop {
 

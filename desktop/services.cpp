@@ -1,11 +1,11 @@
 #include "desktop/services.h"
 
-#include "desktop/form.h"
+#include <vector>
+
+#include "desktop/application.h"
 #include "desktop/handles.h"
 #include "desktop/trace.h"
 #include "desktop/win32.h"
-
-#include <vector>
 
 namespace desktop {
 namespace {
@@ -20,26 +20,12 @@ std::function<void()>& end_replacement() {
     return replacement;
 }
 
-bool& event_loop_running() {
-    static bool running = false;
-    return running;
-}
-
-std::wstring title_or_application_title(std::wstring_view title) {
-    return title.empty() ? std::wstring(kApplicationTitle) : std::wstring(title);
-}
-
-}  // namespace
-
-namespace {
-
 // Disables the program's other windows for as long as it lives, so that a message box
 // owned by one window is modal for the whole program.
 class OtherWindowsDisabled {
 public:
     explicit OtherWindowsDisabled(HWND owner) {
-        for (Form* form : loaded_forms()) {
-            const HWND window = form->handle();
+        for (const HWND window : loaded_windows()) {
             if (window != owner && IsWindowEnabled(window)) {
                 EnableWindow(window, FALSE);
                 disabled_.push_back(window);
@@ -61,8 +47,7 @@ private:
 // (above the always-on-top panel too) and comes back with it.
 HWND message_box_owner() {
     HWND shown = nullptr;
-    for (Form* form : loaded_forms()) {
-        const HWND window = form->handle();
+    for (const HWND window : loaded_windows()) {
         if (!IsWindowVisible(window)) continue;
         if (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) return window;
         shown = window;
@@ -73,13 +58,12 @@ HWND message_box_owner() {
 }  // namespace
 
 int message_box(std::wstring_view text, unsigned flags, std::wstring_view title) {
-    const MessageBoxRequest request{std::wstring(text), flags, title_or_application_title(title)};
+    const MessageBoxRequest request{std::wstring(text), flags, std::wstring(title.empty() ? identity().title : title)};
     trace("message_box", request.title);
     if (answerer()) return answerer()(request);
     const HWND owner = message_box_owner();
     const OtherWindowsDisabled modal(owner);
-    return MessageBoxW(owner, request.text.c_str(), request.title.c_str(),
-                       flags | MB_APPLMODAL | MB_SETFOREGROUND);
+    return MessageBoxW(owner, request.text.c_str(), request.title.c_str(), flags | MB_APPLMODAL | MB_SETFOREGROUND);
 }
 
 MessageBoxAnswerer answer_message_boxes_with(MessageBoxAnswerer replacement) {
@@ -91,7 +75,7 @@ MessageBoxAnswerer answer_message_boxes_with(MessageBoxAnswerer replacement) {
 bool previous_instance() {
     static KernelHandle mutex;
     static const bool another_copy_runs = [] {
-        mutex.reset(CreateMutexW(nullptr, FALSE, L"Local\\Velmora.SingleInstance"));
+        mutex.reset(CreateMutexW(nullptr, FALSE, identity().instance_mutex.c_str()));
         return GetLastError() == ERROR_ALREADY_EXISTS;
     }();
     return another_copy_runs;
@@ -123,38 +107,6 @@ std::wstring executable_directory() {
     // The root of a drive keeps its separator ("C:\"), as the platform reports it.
     const bool drive_root = separator == 2 && path[1] == L':';
     return path.substr(0, drive_root ? separator + 1 : separator);
-}
-
-namespace {
-void dispatch(MSG& message) {
-    if (dispatch_dialog_keys(message)) return;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-}
-}  // namespace
-
-void do_events() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        if (message.message == WM_QUIT) {  // leave it for the event loop
-            PostQuitMessage(static_cast<int>(message.wParam));
-            return;
-        }
-        dispatch(message);
-    }
-}
-
-void post_quit_if_running() {
-    if (event_loop_running()) PostQuitMessage(0);
-}
-
-int run_program(const std::function<void()>& start) {
-    event_loop_running() = true;
-    start();
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(message);
-    event_loop_running() = false;
-    return static_cast<int>(message.wParam);
 }
 
 }  // namespace desktop

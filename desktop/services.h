@@ -1,5 +1,5 @@
 // Program-wide desktop services: message boxes, the single-instance test, ending the
-// process, the executable's directory, letting pending events run, and the event loop.
+// process and the executable's directory.
 #pragma once
 
 #include <functional>
@@ -7,9 +7,6 @@
 #include <string_view>
 
 namespace desktop {
-
-// The application title: the title of every message box that is given none.
-inline constexpr std::wstring_view kApplicationTitle = L"Velmora";
 
 // Message box flags (icon + buttons + default button) and answers.
 enum MessageBoxFlag : unsigned {
@@ -30,7 +27,7 @@ struct MessageBoxRequest {
 };
 
 // Shows an application-modal message box and returns the button pressed. An empty title
-// means the application title.
+// means the program's title.
 int message_box(std::wstring_view text, unsigned flags, std::wstring_view title = {});
 
 // The seam for tests: while an answerer is installed, message boxes go to it instead of
@@ -50,12 +47,5 @@ void replace_end_for_tests(std::function<void()> on_end);
 // The directory the running executable lies in, without a trailing separator (except at
 // the root of a drive, where the platform reports one).
 std::wstring executable_directory();
-
-// Lets every event queued so far run once, then returns.
-void do_events();
-
-// Runs the program: calls start (which loads the start-up window) and then handles events
-// until no window of the program is loaded any more. Returns the process exit code.
-int run_program(const std::function<void()>& start);
 
 }  // namespace desktop

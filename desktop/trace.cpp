@@ -3,22 +3,29 @@
 #include <cstdio>
 #include <string>
 
+#include "desktop/application.h"
 #include "desktop/handles.h"
 #include "desktop/win32.h"
 
 namespace desktop {
 namespace {
 
+std::wstring environment_variable(const std::wstring& name) {
+    const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0) return {};
+    std::wstring value(size, L'\0');
+    value.resize(GetEnvironmentVariableW(name.c_str(), value.data(), size));
+    return value;
+}
+
 HANDLE trace_file() {
-    static const KernelHandle file = [] {
-        wchar_t path[MAX_PATH];
-        const DWORD length = GetEnvironmentVariableW(L"VELMORA_TRACE", path, MAX_PATH);
-        if (length == 0 || length >= MAX_PATH) return KernelHandle();
-        const HANDLE handle = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                          nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        return KernelHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle);
+    static const File file = [] {
+        const std::wstring path = environment_variable(identity().trace_variable);
+        if (path.empty()) return File();
+        return File(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }();
-    return file.get();
+    return file ? file.get() : nullptr;
 }
 
 std::string utf8(std::wstring_view text) {

@@ -1,6 +1,6 @@
-// An opt-in trace for tests and the benchmark: when the environment variable
-// VELMORA_TRACE names a file, each event is appended to it as one line,
-// "<seconds since 1970, microsecond precision> <event> <detail>". Off by default.
+// An opt-in trace for tests and the benchmark: when the environment variable the program's
+// identity names (VELMORA_TRACE for Velmora) holds a file path, each event is appended to it
+// as one line, "<seconds since 1970, microsecond precision> <event> <detail>". Off by default.
 #pragma once
 
 #include <string_view>

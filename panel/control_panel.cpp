@@ -2,8 +2,6 @@
 
 #include "assets/resource.h"
 #include "desktop/services.h"
-#include "panel/menu_guard.h"
-#include "sign/sign_window.h"
 
 namespace {
 
@@ -35,6 +33,11 @@ desktop::ControlDesign pointing(std::wstring caption, int left, int top, int wid
     return {std::move(caption), left, top, width, height, back, std::nullopt, true, std::move(tooltip)};
 }
 
+desktop::ControlDesign with_font(desktop::ControlDesign design, const desktop::FontSpec& font) {
+    design.font = font;
+    return design;
+}
+
 const wchar_t kAboutText[] =
     L"作者: Velmora 项目组  联系电话: 000-0000-0000\r\n"
     L"电子邮件: velmora@example.com\r\n"
@@ -44,57 +47,46 @@ const wchar_t kAboutText[] =
 
 }  // namespace
 
-ControlPanel::ControlPanel()
+ControlPanel::ControlPanel(PanelIntents intents)
     : desktop::Form(panel_design()),
-      Label1(*this, label(L"电话号码:", 435, 660)),
-      Text1(*this, {L"", 1560, 600, 2175, 300, std::nullopt, kFont12, false, L"在此处输入您的电话号码"}, 11),
-      Label2(*this, label(L"号码位数:", 480, 240)),
-      Option1(*this, pointing(L"8位", 1680, 240, 855, 255, kPanelColour, L"点击选择输入上限8位数号码"), false),
-      Option2(*this, pointing(L"11位", 2760, 240, 855, 255, kPanelColour, L"点击选择上限11位数号码"), true),
-      Command1(*this, pointing(L"退出程序", 2400, 1320, 1455, 375, {0x00C0C0FF}, L"关闭程序")),
-      Command2(*this, pointing(L"保存为图片", 360, 1320, 1455, 375, {0x00C0FFFF},
-                               L"将临时停车牌截图并保存到本程序同一路径下")),
-      Check1(*this, [] {
-          auto design = pointing(L"隐藏主窗体", 360, 1000, 1575, 255, kPanelColour, L"隐藏停车牌的窗体");
-          design.font = kFont10;
-          return design;
-      }(), 0),
-      Check2(*this, {L"本窗体置于前端", 2160, 1000, 1935, 255, kPanelColour, kFont10, false, {}}, 1,
-             /*enabled_at_load=*/false),
-      Command3(*this, pointing(L"关于程序", 360, 1800, 3495, 375, {0x00C0FFC0}, L"关于本程序的信息")) {
-    Text1.on_key_press = [this](std::int16_t& key) { Text1_KeyPress(key); };
-    Text1.on_paste = [this](std::wstring_view pasted) { return Text1_Paste(pasted); };
-    Text1.on_change = [this] { Text1_Change(); };
-    Option1.on_click = [this] { Option1_Click(); };
-    Option2.on_click = [this] { Option2_Click(); };
-    Command1.on_click = [this] { Command1_Click(); };
-    Command2.on_click = [this] { Command2_Click(); };
-    Command3.on_click = [this] { Command3_Click(); };
-    Check1.on_click = [this] { Check1_Click(); };
+      number_label(*this, label(L"电话号码:", 435, 660)),
+      number_box(*this, {L"", 1560, 600, 2175, 300, std::nullopt, kFont12, false, L"在此处输入您的电话号码"}, 11,
+                 desktop::ContextMenu::Suppressed),
+      digits_label(*this, label(L"号码位数:", 480, 240)),
+      eight_digits(*this, pointing(L"8位", 1680, 240, 855, 255, kPanelColour, L"点击选择输入上限8位数号码"), false),
+      eleven_digits(*this, pointing(L"11位", 2760, 240, 855, 255, kPanelColour, L"点击选择上限11位数号码"), true),
+      exit_button(*this, pointing(L"退出程序", 2400, 1320, 1455, 375, {0x00C0C0FF}, L"关闭程序")),
+      save_button(*this, pointing(L"保存为图片", 360, 1320, 1455, 375, {0x00C0FFFF},
+                                  L"将临时停车牌截图并保存到本程序同一路径下")),
+      hide_card(*this, with_font(pointing(L"隐藏主窗体", 360, 1000, 1575, 255, kPanelColour, L"隐藏停车牌的窗体"), kFont10), 0),
+      keep_on_top(*this, {L"本窗体置于前端", 2160, 1000, 1935, 255, kPanelColour, kFont10, false, {}}, 1,
+                  /*enabled_at_load=*/false),
+      about_button(*this, pointing(L"关于程序", 360, 1800, 3495, 375, {0x00C0FFC0}, L"关于本程序的信息")),
+      intents_(std::move(intents)) {
+    number_box.on_key_press = [this](std::int16_t& key) { on_key_press(key); };
+    number_box.on_paste = [this](std::wstring_view pasted) { return on_paste(pasted); };
+    number_box.on_change = [this] { intents_.number_changed(number_box.text()); };
+    eight_digits.on_click = [this] { choose_digit_mode(8); };
+    eleven_digits.on_click = [this] { choose_digit_mode(11); };
+    exit_button.on_click = [this] { intents_.exit(); };
+    save_button.on_click = [this] { intents_.save(number_box.text()); };
+    about_button.on_click = [this] { on_about_clicked(); };
+    hide_card.on_click = [this] { on_hide_card_clicked(); };
 }
 
-void ControlPanel::Form_Load() {
-    Module1::InstallMenuGuard(Text1.handle());
-    set_topmost(true);
+void ControlPanel::give_hand_cursor(const desktop::Cursor& hand) {
+    const std::initializer_list<desktop::Control*> pointing_controls = {&exit_button,  &save_button,   &about_button,
+                                                                         &eight_digits, &eleven_digits, &hide_card};
+    for (desktop::Control* control : pointing_controls) control->set_mouse_icon(hand);
 }
 
-void ControlPanel::Form_Unload() { Module1::RemoveMenuGuard(Text1.handle()); }
+void ControlPanel::on_load() { set_topmost(true); }
 
-void ControlPanel::Check1_Click() {
-    if (Check1.value() == 0) {
-        Form1().show();
-        Command2.set_enabled(true);
-    } else {
-        Form1().hide();
-        Command2.set_enabled(false);
-    }
+// While the card is hidden there is nothing to save.
+void ControlPanel::on_hide_card_clicked() {
+    const bool hidden = hide_card.value() != 0;
+    intents_.hide_card(hidden);
+    save_button.set_enabled(!hidden);
 }
 
-void ControlPanel::Command1_Click() { desktop::end(); }
-
-void ControlPanel::Command3_Click() { desktop::message_box(kAboutText, desktop::kInformationIcon, L"关于程序"); }
-
-desktop::FormSlot<ControlPanel>& control_panel_slot() {
-    static desktop::FormSlot<ControlPanel> slot;
-    return slot;
-}
+void ControlPanel::on_about_clicked() { desktop::message_box(kAboutText, desktop::kInformationIcon, L"关于程序"); }

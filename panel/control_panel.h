@@ -1,47 +1,51 @@
-// Form2, the control panel: the number box with its key filter and 8/11-digit mode, the
-// switch that hides the card, the save button, the About box and the exit button.
+// The control panel: the number box with its key filter and 8/11-digit mode, the switch that
+// hides the card, the save button, the About box and the exit button. It stays above every
+// other window. What its buttons mean for the rest of the program it says through its intents.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "desktop/controls.h"
 #include "desktop/form.h"
-#include "desktop/form_slot.h"
+
+struct PanelIntents {
+    std::function<void(const std::wstring& number)> number_changed;
+    std::function<void(const std::wstring& number)> save;
+    std::function<void(bool hidden)> hide_card;
+    std::function<void()> exit;
+};
 
 class ControlPanel : public desktop::Form {
 public:
-    ControlPanel();
+    explicit ControlPanel(PanelIntents intents);
+
+    // The controls that show the hand cursor, once start-up has handed it on.
+    void give_hand_cursor(const desktop::Cursor& hand);
 
     // Controls in tab order.
-    desktop::StaticText Label1;
-    desktop::TextBox Text1;
-    desktop::StaticText Label2;
-    desktop::OptionButton Option1;
-    desktop::OptionButton Option2;
-    desktop::Button Command1;
-    desktop::Button Command2;
-    desktop::CheckBox Check1;
-    desktop::CheckBox Check2;
-    desktop::Button Command3;
+    desktop::StaticText number_label;
+    desktop::TextBox number_box;
+    desktop::StaticText digits_label;
+    desktop::OptionButton eight_digits;
+    desktop::OptionButton eleven_digits;
+    desktop::Button exit_button;
+    desktop::Button save_button;
+    desktop::CheckBox hide_card;
+    desktop::CheckBox keep_on_top;  // says the panel stays in front; fixed, checked and greyed
+    desktop::Button about_button;
 
 private:
-    void Form_Load() override;
-    void Form_Unload() override;
-    void Check1_Click();
-    void Command1_Click();
-    void Command3_Click();
+    void on_load() override;
+    void on_hide_card_clicked();
+    void on_about_clicked();
 
-    void Text1_KeyPress(std::int16_t& key);         // panel/number_entry.cpp
-    std::wstring Text1_Paste(std::wstring_view pasted);
-    void Option1_Click();
-    void Option2_Click();
+    // Typing the number: panel/number_entry.cpp.
+    void on_key_press(std::int16_t& key);
+    std::wstring on_paste(std::wstring_view pasted);
+    void choose_digit_mode(int max_length);
 
-    void Text1_Change();    // sign/digit_slots.cpp
-    void Command2_Click();  // export/save_request.cpp
+    PanelIntents intents_;
 };
-
-// The one control panel of the program; referring to it loads it when it is not loaded.
-desktop::FormSlot<ControlPanel>& control_panel_slot();
-inline ControlPanel& Form2() { return control_panel_slot().get(); }

@@ -35,9 +35,4 @@ std::wstring admit_paste(std::wstring_view pasted, std::wstring_view text, std::
     return admitted;
 }
 
-bool is_safe_number(std::wstring_view text) {
-    return !text.empty() && std::all_of(text.begin(), text.end(), [](wchar_t c) { return is_digit(c) || c == L'.'; }) &&
-           std::count(text.begin(), text.end(), L'.') <= 1;
-}
-
 }  // namespace number_rules

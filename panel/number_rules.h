@@ -1,5 +1,5 @@
-// What may go into the number box: digits and at most one decimal point. The number ends
-// up in a file name, so the same rule guards typing, pasting and saving.
+// What may go into the number box: digits and at most one decimal point, whether typed or
+// pasted.
 #pragma once
 
 #include <cstddef>
@@ -21,8 +21,5 @@ std::int16_t filter_key(std::int16_t code, std::wstring_view text);
 // most one point (none while the box holds one already), cut to the room the limit leaves.
 std::wstring admit_paste(std::wstring_view pasted, std::wstring_view text, std::size_t selected,
                          std::size_t max_length);
-
-// True for a non-empty text of digits with at most one point.
-bool is_safe_number(std::wstring_view text);
 
 }  // namespace number_rules

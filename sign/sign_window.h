@@ -1,79 +1,59 @@
-// Form1, the sign window: the parking card in a frameless window at the screen's top-left
-// corner, its 11 digit slots, the watchdog that keeps both windows in shape, and the save.
+// The sign window: the parking card in a frameless window at the screen's top-left corner,
+// the number's characters in its 11 boxes, and the watchdog that keeps both of the program's
+// windows in shape.
 #pragma once
 
 #include <array>
+#include <functional>
+#include <string>
+#include <string_view>
 
 #include "desktop/controls.h"
 #include "desktop/form.h"
-#include "desktop/form_slot.h"
 #include "desktop/painting.h"
-#include "desktop/pixels.h"
+#include "desktop/timer.h"
+#include "sign/slot_captions.h"
 
-// Image1: the card artwork, drawn unscaled from the window's top-left corner and cut off at
-// the image's own width and height.
-class CardImage {
-public:
-    CardImage(desktop::Form& owner, int width, int height);
-    int width() const { return width_; }
-    int height() const { return height_; }
-    void set_width(int twips);
-    void set_height(int twips);
-    void paint(desktop::Painter& painter) const;
-
-private:
-    desktop::Form& owner_;
-    desktop::Picture picture_;
-    int width_, height_;  // twips
-};
-
-// Picture1: the never-visible canvas that a save lays over the window and fills with the
-// card before writing it.
-struct Canvas {
-    int left = 480, top = 840, width = 255, height = 255;  // twips
-    desktop::Pixels image;
-
-    void move(int new_left, int new_top, int new_width, int new_height) {
-        left = new_left, top = new_top, width = new_width, height = new_height;
-    }
-};
-
-// One of the 11 digit slots: a transparent label over a white box of the artwork, showing
-// one character of the number in 90-point type. Each slot's left edge is a fixed design
-// value placed on its box, not a formula.
-class DigitSlot : public desktop::Label {
-public:
-    DigitSlot(desktop::Form& owner, int left);
+// What the card asks of the rest of the program.
+struct CardWiring {
+    // Start-up hands the hand cursor on to the control panel (which loads the panel).
+    std::function<void(const desktop::Cursor& hand)> hand_cursor_to_panel;
+    // The control panel, loaded again if it was closed: the watchdog shows it and keeps it in shape.
+    std::function<desktop::Form&()> panel;
+    // While a save is pending the watchdog leaves the panel hidden.
+    std::function<bool()> save_pending;
+    // The user closed the card.
+    std::function<void()> closed;
 };
 
 class SignWindow : public desktop::Form {
 public:
-    static constexpr int kWidth = 17985;  // twips: 1199 × 548 pixels
-    static constexpr int kHeight = 8220;
+    explicit SignWindow(CardWiring wiring);
 
-    SignWindow();
+    // The slots follow the number: slot k shows character k, "*" everywhere for no number.
+    void show_number(std::wstring_view number);
+    // Slot k, from 1 at the left.
+    const std::wstring& slot_caption(int k) const { return captions_[k - 1]; }
+    desktop::PixelRect slot_bounds(int k) const;
 
-    // Controls, from the top of the z-order down.
-    Canvas Picture1;
-    desktop::Timer Timer2;  // the save
-    desktop::Timer Timer1;  // the watchdog
-    desktop::Label zz_ICON;  // holds the hand cursor that start-up hands on
-    DigitSlot sz11, sz10, sz9, sz8, sz7, sz6, sz5, sz4, sz3, sz2, sz1;
-    CardImage Image1;
+    // The part of the artwork shown, in twips from the corner; the watchdog makes it follow
+    // the window's size.
+    int artwork_width() const { return artwork_width_; }
+    int artwork_height() const { return artwork_height_; }
 
-    // The digit slots left to right: slot(1) is sz1.
-    desktop::Label& slot(int k) { return *slots_[k - 1]; }
+    // Ticks as often as the platform allows while windows change; see sign/watchdog.cpp.
+    desktop::Timer watchdog;
 
 private:
-    void Form_Load() override;
-    void Timer1_Timer();  // sign/watchdog.cpp
-    void Timer2_Timer();  // export/save_sequence.cpp
-    void paint_background(desktop::Painter& painter) override;
+    void on_load() override;
+    void on_unload() override;
+    void paint(desktop::Painter& painter) override;
+    void on_watchdog_tick();
+    void set_artwork_extent(int width, int height);
 
-    std::array<desktop::Label*, 11> slots_;
-    bool saving_ = false;
+    CardWiring wiring_;
+    desktop::Picture artwork_;
+    desktop::Cursor hand_cursor_;
+    int artwork_width_, artwork_height_;  // twips
+    SlotCaptions captions_;
 };
-
-// The one sign window of the program; referring to it loads it when it is not loaded.
-desktop::FormSlot<SignWindow>& sign_window_slot();
-inline SignWindow& Form1() { return sign_window_slot().get(); }

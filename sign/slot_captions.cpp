@@ -1,7 +1,7 @@
 #include "sign/slot_captions.h"
 
-std::array<std::wstring, kSlotCount> slot_captions(std::wstring_view number) {
-    std::array<std::wstring, kSlotCount> captions;
+SlotCaptions slot_captions(std::wstring_view number) {
+    SlotCaptions captions;
     for (std::size_t k = 0; k < kSlotCount; ++k)
         captions[k] = number.empty() ? L"*" : k < number.size() ? std::wstring(1, number[k]) : L"";
     return captions;

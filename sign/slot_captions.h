@@ -8,4 +8,6 @@
 
 inline constexpr std::size_t kSlotCount = 11;
 
-std::array<std::wstring, kSlotCount> slot_captions(std::wstring_view number);
+using SlotCaptions = std::array<std::wstring, kSlotCount>;
+
+SlotCaptions slot_captions(std::wstring_view number);

@@ -1,34 +1,33 @@
-// The watchdog: at every tick of Timer1 it puts both windows back into the shape the program
-// expects and brings the control panel back when it is gone, except while a save runs.
+// The watchdog: at every tick it puts both windows back into the shape the program expects
+// and brings the control panel back when it is gone, except while a save is pending.
 // It ticks as often as the platform's timer allows, so each step only acts on a difference;
-// and since every difference it acts on comes from a change to a window or to Timer2, it
+// and since every difference it acts on comes from a change to a window or to a timer, it
 // rests between such changes instead of waking the program a hundred times a second.
-#include "panel/control_panel.h"
+#include "sign/card_layout.h"
 #include "sign/sign_window.h"
 
 namespace {
 
 constexpr int kPanelWidth = 4305;  // twips, outer size
 constexpr int kPanelHeight = 2730;
+static_assert(card_layout::on_pixel_grid(kPanelWidth) && card_layout::on_pixel_grid(kPanelHeight));
 
-void keep_in_shape(desktop::Form& window, int height, int width) {
+void keep_in_shape(desktop::Form& window, int width, int height) {
     using desktop::WindowState;
     if (window.state() == WindowState::Minimised) window.set_state(WindowState::Normal);
     if (window.state() == WindowState::Maximised) window.set_state(WindowState::Normal);
-    if (window.state() != WindowState::Normal) return;
-    if (window.height() != height) window.set_height(height);
-    if (window.width() != width) window.set_width(width);
+    if (window.state() != WindowState::Normal || window.has_size(width, height)) return;
+    window.set_height(height);
+    window.set_width(width);
 }
 
 }  // namespace
 
-void SignWindow::Timer1_Timer() {
-    if (Image1.height() != height()) Image1.set_height(height());
-    if (Image1.width() != width()) Image1.set_width(width());
+void SignWindow::on_watchdog_tick() {
+    if (artwork_height_ != height() || artwork_width_ != width()) set_artwork_extent(width(), height());
 
-    // While Timer2 runs a save, the panel stays hidden.
-    if (!Timer2.enabled() && !Form2().visible()) Form2().show();
+    if (!wiring_.save_pending() && !wiring_.panel().visible()) wiring_.panel().show();
 
-    keep_in_shape(*this, kHeight, kWidth);
-    keep_in_shape(Form2(), kPanelHeight, kPanelWidth);
+    keep_in_shape(*this, card_layout::kWindowWidth, card_layout::kWindowHeight);
+    keep_in_shape(wiring_.panel(), kPanelWidth, kPanelHeight);
 }

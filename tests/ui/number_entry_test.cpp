@@ -3,10 +3,10 @@
 
 namespace {
 
-std::wstring slots() {
+std::wstring slots(const SignWindow& sign) {
     std::wstring shown;
     for (int k = 1; k <= 11; ++k) {
-        const std::wstring& caption = Form1().slot(k).caption();
+        const std::wstring& caption = sign.slot_caption(k);
         shown += caption.empty() ? L"_" : caption;
     }
     return shown;
@@ -27,41 +27,41 @@ TEST_F(ProgramTest, TypedKeysPassTheFilterAndShowOnTheCard) {
         {L"12\b\b", L"", L"***********"},
     };
     for (const auto& c : cases) {
-        Form2().Text1.set_text(L"");
+        panel().number_box.set_text(L"");
         type(c.keys);
-        EXPECT_EQ(Form2().Text1.text(), c.text) << testing::PrintToString(std::wstring(c.keys));
-        EXPECT_EQ(slots(), c.slots) << testing::PrintToString(std::wstring(c.keys));
+        EXPECT_EQ(panel().number_box.text(), c.text) << testing::PrintToString(std::wstring(c.keys));
+        EXPECT_EQ(slots(card()), c.slots) << testing::PrintToString(std::wstring(c.keys));
     }
 }
 
 TEST_F(ProgramTest, DeletingInTheMiddleShiftsTheSlots) {
     start();
     type(L"12345");
-    SendMessageW(Form2().Text1.handle(), EM_SETSEL, 1, 2);
+    SendMessageW(panel().number_box.handle(), EM_SETSEL, 1, 2);
     type(L"\b");
-    EXPECT_EQ(slots(), L"1345_______");
+    EXPECT_EQ(slots(card()), L"1345_______");
 }
 
 TEST_F(ProgramTest, ModeSwitchEmptiesTheBoxAndSetsTheLimit) {
     start();
-    ControlPanel& panel = Form2();
+    ControlPanel& controls = panel();
     type(L"13800138000");
-    click(panel.Option1);
-    EXPECT_EQ(panel.Text1.text(), L"");
-    EXPECT_EQ(slots(), L"***********");
+    click(controls.eight_digits);
+    EXPECT_EQ(controls.number_box.text(), L"");
+    EXPECT_EQ(slots(card()), L"***********");
     type(L"123456789");
-    EXPECT_EQ(panel.Text1.text(), L"12345678");
-    EXPECT_EQ(slots(), L"12345678___");
+    EXPECT_EQ(controls.number_box.text(), L"12345678");
+    EXPECT_EQ(slots(card()), L"12345678___");
 
-    click(panel.Option2);
-    EXPECT_EQ(panel.Text1.text(), L"");
-    EXPECT_EQ(panel.Text1.max_length(), 11);
-    EXPECT_EQ(slots(), L"***********");
+    click(controls.eleven_digits);
+    EXPECT_EQ(controls.number_box.text(), L"");
+    EXPECT_EQ(controls.number_box.max_length(), 11);
+    EXPECT_EQ(slots(card()), L"***********");
 }
 
 TEST_F(ProgramTest, PastedTextObeysTheSameRuleAsTyping) {
     start();
-    ControlPanel& panel = Form2();
+    ControlPanel& controls = panel();
     const struct {
         const wchar_t* clipboard;
         const wchar_t* before;
@@ -74,14 +74,14 @@ TEST_F(ProgramTest, PastedTextObeysTheSameRuleAsTyping) {
         {L"123456789", L"", L"12345678"},  // cut to the 8-digit limit, set below
     };
     for (const auto& c : cases) {
-        if (std::wstring(c.after) == L"12345678") click(panel.Option1);
-        panel.Text1.set_text(c.before);
-        SendMessageW(panel.Text1.handle(), EM_SETSEL, 100, 100);
+        if (std::wstring(c.after) == L"12345678") click(controls.eight_digits);
+        controls.number_box.set_text(c.before);
+        SendMessageW(controls.number_box.handle(), EM_SETSEL, 100, 100);
         put_text_on_clipboard(c.clipboard);
-        SendMessageW(panel.Text1.handle(), WM_PASTE, 0, 0);
-        EXPECT_EQ(panel.Text1.text(), c.after) << testing::PrintToString(std::wstring(c.clipboard));
+        SendMessageW(controls.number_box.handle(), WM_PASTE, 0, 0);
+        EXPECT_EQ(controls.number_box.text(), c.after) << testing::PrintToString(std::wstring(c.clipboard));
     }
-    EXPECT_EQ(slots(), L"12345678___");
+    EXPECT_EQ(slots(card()), L"12345678___");
     EXPECT_EQ(clipboard_text(), L"123456789");  // pasting reads the clipboard, never changes it
 }
 
@@ -90,29 +90,29 @@ TEST_F(ProgramTest, OnlyTheSlotThatChangedIsPaintedAgain) {
     type(L"1");
     pump_for(50);
     RECT pending;
-    ASSERT_FALSE(GetUpdateRect(Form1().handle(), &pending, FALSE)) << "painting is done";
+    ASSERT_FALSE(GetUpdateRect(card().handle(), &pending, FALSE)) << "painting is done";
 
     type(L"2");
-    ASSERT_TRUE(GetUpdateRect(Form1().handle(), &pending, FALSE));
-    const desktop::PixelRect slot2 = Form1().sz2.bounds();
+    ASSERT_TRUE(GetUpdateRect(card().handle(), &pending, FALSE));
+    const desktop::PixelRect slot2 = card().slot_bounds(2);
     EXPECT_EQ((desktop::PixelRect{pending.left, pending.top, pending.right, pending.bottom}), slot2);
 
     pump_for(50);
-    Form2().Text1.set_text(L"12");  // the same text again: nothing to paint
-    EXPECT_FALSE(GetUpdateRect(Form1().handle(), &pending, FALSE));
+    panel().number_box.set_text(L"12");  // the same text again: nothing to paint
+    EXPECT_FALSE(GetUpdateRect(card().handle(), &pending, FALSE));
 }
 
 TEST_F(ProgramTest, TypingIntoAClosedCardLoadsItAgainWithTheNotice) {
     start();
-    Form1().close();
-    EXPECT_FALSE(sign_window_slot().loaded());
+    card().close();
+    EXPECT_FALSE(app().card_loaded());
     type(L"7");
-    ASSERT_TRUE(sign_window_slot().loaded());
+    ASSERT_TRUE(app().card_loaded());
     EXPECT_EQ(titles(), (std::vector<std::wstring>{L"使用前提示", L"使用前提示"}));
-    EXPECT_EQ(Form1().sz1.caption(), L"7");
-    EXPECT_EQ(Form1().sz2.caption(), L"");
-    EXPECT_TRUE(Form1().Timer1.enabled());
-    EXPECT_TRUE(Form1().visible());
+    EXPECT_EQ(card().slot_caption(1), L"7");
+    EXPECT_EQ(card().slot_caption(2), L"");
+    EXPECT_TRUE(card().watchdog.enabled());
+    EXPECT_TRUE(card().visible());
 }
 
 }  // namespace

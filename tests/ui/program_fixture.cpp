@@ -13,23 +13,22 @@ void ProgramTest::SetUp() {
         return static_cast<int>(desktop::kAnswerOk);
     });
     desktop::replace_end_for_tests([this] { ++ends; });
+    app_ = std::make_unique<Velmora>();
 }
 
 void ProgramTest::TearDown() {
-    control_panel_slot().discard();
-    sign_window_slot().discard();
+    app_.reset();
     pump_for(20);
     desktop::answer_message_boxes_with({});
     desktop::replace_end_for_tests({});
 }
 
 void ProgramTest::start() {
-    Form1();
-    ASSERT_TRUE(pump_until([] { return control_panel_slot().loaded() && Form2().visible(); }))
-        << "the watchdog did not show the panel";
+    app_->start();
+    ASSERT_TRUE(pump_until([this] { return panel_shown(); })) << "the watchdog did not show the panel";
 }
 
-bool ProgramTest::pump_until(const std::function<bool()>& condition, int milliseconds) {
+bool pump_until(const std::function<bool()>& condition, int milliseconds) {
     const DWORD until = GetTickCount() + static_cast<DWORD>(milliseconds);
     while (!condition()) {
         if (static_cast<int>(until - GetTickCount()) <= 0) return condition();
@@ -39,12 +38,12 @@ bool ProgramTest::pump_until(const std::function<bool()>& condition, int millise
     return true;
 }
 
-void ProgramTest::pump_for(int milliseconds) {
+void pump_for(int milliseconds) {
     pump_until([] { return false; }, milliseconds);
 }
 
 void ProgramTest::type(const std::wstring& keys) {
-    for (const wchar_t key : keys) SendMessageW(Form2().Text1.handle(), WM_CHAR, key, 1);
+    for (const wchar_t key : keys) SendMessageW(panel().number_box.handle(), WM_CHAR, key, 1);
 }
 
 void ProgramTest::click(desktop::Control& control) { SendMessageW(control.handle(), BM_CLICK, 0, 0); }
@@ -69,10 +68,6 @@ std::wstring ProgramTest::clipboard_text() {
     }
     CloseClipboard();
     return text;
-}
-
-bool ProgramTest::topmost(const desktop::Form& form) {
-    return (GetWindowLongW(form.handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
 }
 
 std::vector<std::wstring> ProgramTest::titles() const {

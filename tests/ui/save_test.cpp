@@ -41,23 +41,23 @@ protected:
         made.push_back(picture_path(number));
         type(number);
         answers.push_back(answer);
-        click(Form2().Command2);
+        click(panel().save_button);
     }
     bool wait_for_save_to_finish() {
-        return pump_until([] { return !Form1().Timer2.enabled(); }, 5000);
+        return pump_until([this] { return !app().save().pending(); }, 5000);
     }
 
     std::vector<std::wstring> made;
 };
 
 TEST_F(SaveTest, EmptyNumberGivesOneMessageAndNothingElse) {
-    click(Form2().Command2);
+    click(panel().save_button);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].text, L"号码不能为空!");
     EXPECT_EQ(boxes[1].flags, 16u);
     EXPECT_EQ(boxes[1].title, L"Velmora");
-    EXPECT_TRUE(Form2().visible());
-    EXPECT_FALSE(Form1().Timer2.enabled());
+    EXPECT_TRUE(panel().visible());
+    EXPECT_FALSE(app().save().pending());
 }
 
 TEST_F(SaveTest, ConfirmationShowsTheNumberAndYesCancels) {
@@ -69,9 +69,9 @@ TEST_F(SaveTest, ConfirmationShowsTheNumberAndYesCancels) {
     EXPECT_EQ(boxes[2].title, L"保存被终止");
     EXPECT_EQ(boxes[2].flags, 48u);
     EXPECT_EQ(boxes[2].text, L"用户取消了保存, 图片保存失败!\r\n原因: 用户将号码确认为错误");
-    EXPECT_TRUE(Form2().visible());
-    EXPECT_FALSE(topmost(Form1()));
-    EXPECT_FALSE(Form1().Timer2.enabled());
+    EXPECT_TRUE(panel().visible());
+    EXPECT_FALSE(card().topmost());
+    EXPECT_FALSE(app().save().pending());
     pump_for(400);
     EXPECT_FALSE(exists(picture_path(L"1.5")));
 }
@@ -81,11 +81,11 @@ TEST_F(SaveTest, ConfirmedSaveWritesTheCardAsDrawnAndGivesTheWindowsBack) {
     request_save(L"13800138000");
 
     // Save pending: card on top, panel hidden, and the watchdog leaves it hidden.
-    EXPECT_TRUE(topmost(Form1()));
-    EXPECT_FALSE(Form2().visible());
-    EXPECT_TRUE(Form1().Timer2.enabled());
+    EXPECT_TRUE(card().topmost());
+    EXPECT_FALSE(panel().visible());
+    EXPECT_TRUE(app().save().pending());
     pump_for(150);
-    EXPECT_FALSE(Form2().visible());
+    EXPECT_FALSE(panel().visible());
 
     ASSERT_TRUE(wait_for_save_to_finish());
     ASSERT_EQ(titles(), (std::vector<std::wstring>{L"使用前提示", L"号码确认", L"保存提示"}));
@@ -93,17 +93,15 @@ TEST_F(SaveTest, ConfirmedSaveWritesTheCardAsDrawnAndGivesTheWindowsBack) {
     EXPECT_EQ(boxes[2].text, L"图片已被保存至本程序同一路径内! 路径位置:\r\n" + desktop::executable_directory());
 
     const auto bytes = read_file(picture_path(L"13800138000"));
-    EXPECT_EQ(bytes, desktop::encode_bmp(Form1().render()));
+    EXPECT_EQ(bytes, desktop::encode_bmp(card().render()));
     ASSERT_GE(bytes.size(), 26u);
     EXPECT_EQ(bytes[18] | bytes[19] << 8, 1199);
     EXPECT_EQ(bytes[22] | bytes[23] << 8, 548);
 
-    EXPECT_TRUE(Form2().visible());
-    EXPECT_TRUE(topmost(Form2()));
-    EXPECT_FALSE(topmost(Form1()));
+    EXPECT_TRUE(panel().visible());
+    EXPECT_TRUE(panel().topmost());
+    EXPECT_FALSE(card().topmost());
     EXPECT_EQ(clipboard_text(), L"what the user copied");
-    EXPECT_EQ(Form1().Picture1.width, 17985);
-    EXPECT_EQ(Form1().Picture1.height, 8220);
 }
 
 TEST_F(SaveTest, AnOlderFileOfTheSameNameIsReplacedWhole) {
@@ -119,7 +117,7 @@ TEST_F(SaveTest, TicksDuringARunStartNoSecondRun) {
     int runs_seen_while_open = 0;
     while_box_open = [&](const desktop::MessageBoxRequest& request) {
         if (request.title != L"保存提示") return;
-        pump_for(800);  // Timer2 is still enabled: its ticks come and must be ignored
+        pump_for(800);  // the save timer still runs: its ticks come and must be ignored
         ++runs_seen_while_open;
     };
     request_save(L"55");
@@ -129,14 +127,14 @@ TEST_F(SaveTest, TicksDuringARunStartNoSecondRun) {
 }
 
 TEST_F(SaveTest, APanelClosedWhileTheReportIsOpenComesBackWhenTheSaveEnds) {
-    while_box_open = [](const desktop::MessageBoxRequest& request) {
+    while_box_open = [this](const desktop::MessageBoxRequest& request) {
         if (request.title != L"保存提示") return;
-        Form2().close();
-        pump_for(100);  // the watchdog wakes, leaves the panel alone while Timer2 runs, rests
+        panel().close();
+        pump_for(100);  // the watchdog wakes, leaves the panel alone while the save is pending, rests
     };
     request_save(L"77");
     ASSERT_TRUE(wait_for_save_to_finish());
-    EXPECT_TRUE(pump_until([] { return control_panel_slot().loaded() && Form2().visible(); }, 1000));
+    EXPECT_TRUE(pump_until([this] { return panel_shown(); }, 1000));
 }
 
 TEST_F(SaveTest, AFailedWriteIsReportedWithThePathAndLeavesNoFile) {
@@ -153,9 +151,9 @@ TEST_F(SaveTest, AFailedWriteIsReportedWithThePathAndLeavesNoFile) {
     EXPECT_NE(boxes[2].text.find(path), std::wstring::npos);
     EXPECT_NE(boxes[2].text.find(L"原因: "), std::wstring::npos);
     EXPECT_EQ(GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY, static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
-    EXPECT_TRUE(Form2().visible());
-    EXPECT_TRUE(topmost(Form2()));
-    EXPECT_FALSE(topmost(Form1()));
+    EXPECT_TRUE(panel().visible());
+    EXPECT_TRUE(panel().topmost());
+    EXPECT_FALSE(card().topmost());
 
     // Nothing half-written is left beside it either.
     WIN32_FIND_DATAW found;
@@ -165,9 +163,9 @@ TEST_F(SaveTest, AFailedWriteIsReportedWithThePathAndLeavesNoFile) {
 }
 
 TEST_F(SaveTest, ACardWithNothingToDrawIsNotSavedAsAnEmptyPicture) {
-    Form1().Timer1.set_enabled(false);  // the watchdog would give the card its size back
-    Form1().set_width(0);
-    Form1().set_height(0);
+    card().watchdog.set_enabled(false);  // the watchdog would give the card its size back
+    card().set_width(0);
+    card().set_height(0);
     request_save(L"888");
     ASSERT_TRUE(wait_for_save_to_finish());
     EXPECT_EQ(boxes.back().title, L"保存失败");
@@ -188,21 +186,23 @@ TEST_F(SaveTest, AReadOnlyFileIsNotReplaced) {
 
 TEST_F(SaveTest, UnsafeNumbersAreRefusedWhereverTheyCameFrom) {
     // Text set on the box directly bypasses the key filter.
-    Form2().Text1.set_text(L"..\\x");
-    click(Form2().Command2);
+    panel().number_box.set_text(L"..\\x");
+    click(panel().save_button);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].flags, 16u);
     EXPECT_NE(boxes[1].text.find(L"号码只能包含数字和一个小数点"), std::wstring::npos);
-    EXPECT_FALSE(Form1().Timer2.enabled());
+    EXPECT_FALSE(app().save().pending());
 
-    // Changed after the confirmation: the save itself refuses and writes nothing.
-    Form2().Text1.set_text(L"");
+    // Changed behind the hidden panel after the confirmation: what was confirmed is saved,
+    // and the card shows it again.
+    panel().number_box.set_text(L"");
     request_save(L"42");
-    Form2().Text1.set_text(L"4/2");
+    panel().number_box.set_text(L"4/2");
     ASSERT_TRUE(wait_for_save_to_finish());
-    EXPECT_EQ(boxes.back().title, L"保存失败");
-    EXPECT_FALSE(exists(picture_path(L"42")));
-    EXPECT_TRUE(Form2().visible());
+    EXPECT_EQ(boxes.back().title, L"保存提示");
+    EXPECT_TRUE(exists(picture_path(L"42")));
+    EXPECT_EQ(card().slot_caption(2), L"2");
+    EXPECT_TRUE(panel().visible());
 }
 
 }  // namespace

@@ -1,97 +1,131 @@
-// Start-up, the control panel's state at load, its switches and its context-menu guard.
+// Start-up, the control panel's state at load, its switches and its number box's guard
+// against the context menu.
+#include "assets/resource.h"
 #include "desktop/twips.h"
-#include "panel/menu_guard.h"
 #include "program_fixture.h"
 
 namespace {
 
+// Watches for a popup menu of this thread while it lives: one that opens is recorded and
+// closed again at once, so a test that opens a menu by mistake fails instead of waiting in
+// the menu's loop for ever.
+class MenuWatch {
+public:
+    MenuWatch() : timer_(SetTimer(nullptr, 0, 20, &MenuWatch::check)) { opened() = 0; }
+    ~MenuWatch() { KillTimer(nullptr, timer_); }
+    int menus_opened() const { return opened(); }
+
+private:
+    static int& opened() {
+        static int count = 0;
+        return count;
+    }
+    static void CALLBACK check(HWND, UINT, UINT_PTR, DWORD) {
+        if (!FindWindowW(L"#32768", nullptr)) return;
+        ++opened();
+        EndMenu();
+    }
+    UINT_PTR timer_;
+};
+
+// The cursor a control shows when the pointer moves over it.
+HCURSOR cursor_over(desktop::Control& control) {
+    SetCursor(nullptr);
+    SendMessageW(control.handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(control.handle()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+}
+
+HCURSOR hand_cursor() {
+    return static_cast<HCURSOR>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDC_HAND_POINTER), IMAGE_CURSOR,
+                                           0, 0, LR_DEFAULTSIZE | LR_SHARED));
+}
+
 TEST_F(ProgramTest, StartUpShowsTheCardAndTheNoticeThenLoadsThePanelHidden) {
-    SignWindow& card = Form1();
+    SignWindow& sign = card();
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, L"使用前提示");
     EXPECT_EQ(boxes[0].flags, 64u);
     EXPECT_EQ(boxes[0].text, L"保存图片时,主窗体上面不允许有任何软件的遮挡。\r\n否则无法保存成完整的图片!");
-    EXPECT_TRUE(card.visible());
-    EXPECT_EQ(card.left(), 0);
-    EXPECT_EQ(card.top(), 0);
-    EXPECT_EQ(card.width(), 17985);
-    EXPECT_EQ(card.height(), 8220);
-    EXPECT_TRUE(card.Timer1.enabled());
-    EXPECT_FALSE(card.Timer2.enabled());
+    EXPECT_TRUE(sign.visible());
+    EXPECT_EQ(sign.left(), 0);
+    EXPECT_EQ(sign.top(), 0);
+    EXPECT_EQ(sign.width(), 17985);
+    EXPECT_EQ(sign.height(), 8220);
+    EXPECT_TRUE(sign.watchdog.enabled());
+    EXPECT_FALSE(app().save().pending());
     EXPECT_EQ(ends, 0);
 
-    // The panel is loaded, guarded and topmost, but only the watchdog shows it.
-    ASSERT_TRUE(control_panel_slot().loaded());
-    ControlPanel& panel = Form2();
-    EXPECT_FALSE(panel.visible());
-    EXPECT_TRUE(topmost(panel));
-    EXPECT_EQ(GetWindowLongPtrW(panel.Text1.handle(), GWLP_WNDPROC),
-              reinterpret_cast<LONG_PTR>(&Module1::MenuGuardProc));
+    // The panel is loaded and topmost, but only the watchdog shows it.
+    ASSERT_TRUE(app().panel_loaded());
+    EXPECT_FALSE(panel().visible());
+    EXPECT_TRUE(panel().topmost());
 }
 
 TEST_F(ProgramTest, StartUpHandsTheHandCursorToSixControlsOnly) {
     start();
-    ControlPanel& panel = Form2();
-    const desktop::Cursor hand = Form1().zz_ICON.mouse_icon();
-    ASSERT_TRUE(hand);
-    for (desktop::Control* control : {static_cast<desktop::Control*>(&panel.Command1), static_cast<desktop::Control*>(&panel.Command2),
-                                      static_cast<desktop::Control*>(&panel.Command3), static_cast<desktop::Control*>(&panel.Option1),
-                                      static_cast<desktop::Control*>(&panel.Option2), static_cast<desktop::Control*>(&panel.Check1)}) {
-        EXPECT_TRUE(control->mouse_icon() == hand) << testing::PrintToString(control->design().caption);
-        EXPECT_TRUE(control->design().custom_pointer);
+    ControlPanel& controls = panel();
+    const HCURSOR hand = hand_cursor();
+    ASSERT_NE(hand, nullptr);
+    for (desktop::Control* control : std::initializer_list<desktop::Control*>{
+             &controls.exit_button, &controls.save_button, &controls.about_button, &controls.eight_digits,
+             &controls.eleven_digits, &controls.hide_card})
+        EXPECT_EQ(cursor_over(*control), hand) << testing::PrintToString(control->design().caption);
+    for (desktop::Control* control : std::initializer_list<desktop::Control*>{
+             &controls.number_box, &controls.keep_on_top, &controls.number_label, &controls.digits_label}) {
+        const HCURSOR shown = cursor_over(*control);
+        EXPECT_NE(shown, nullptr) << testing::PrintToString(control->design().caption);
+        EXPECT_NE(shown, hand) << testing::PrintToString(control->design().caption);
     }
-    for (desktop::Control* control : {static_cast<desktop::Control*>(&panel.Text1), static_cast<desktop::Control*>(&panel.Check2),
-                                      static_cast<desktop::Control*>(&panel.Label1), static_cast<desktop::Control*>(&panel.Label2)})
-        EXPECT_FALSE(control->design().custom_pointer) << testing::PrintToString(control->design().caption);
 }
 
 TEST_F(ProgramTest, PanelAtLoadHasItsDesignedState) {
     start();
-    ControlPanel& panel = Form2();
-    EXPECT_EQ(panel.Text1.text(), L"");
-    EXPECT_EQ(panel.Text1.max_length(), 11);
-    EXPECT_FALSE(panel.Option1.value());
-    EXPECT_TRUE(panel.Option2.value());
-    EXPECT_EQ(panel.Check1.value(), 0);
-    EXPECT_EQ(panel.Check2.value(), 1);
-    EXPECT_FALSE(panel.Check2.enabled());
-    EXPECT_TRUE(panel.Command2.enabled());
-    EXPECT_EQ(GetFocus(), panel.Text1.handle());
+    ControlPanel& controls = panel();
+    EXPECT_EQ(controls.number_box.text(), L"");
+    EXPECT_EQ(controls.number_box.max_length(), 11);
+    EXPECT_FALSE(controls.eight_digits.value());
+    EXPECT_TRUE(controls.eleven_digits.value());
+    EXPECT_EQ(controls.hide_card.value(), 0);
+    EXPECT_EQ(controls.keep_on_top.value(), 1);
+    EXPECT_FALSE(controls.keep_on_top.enabled());
+    EXPECT_TRUE(controls.save_button.enabled());
+    EXPECT_EQ(GetFocus(), controls.number_box.handle());
 
     // Centred on the screen when first shown (the watchdog may then adjust the outer height
     // by a few pixels where the platform's caption is not 23 pixels high); client area
     // 4215 twips wide.
     RECT outer, client;
-    GetWindowRect(panel.handle(), &outer);
-    GetClientRect(panel.handle(), &client);
+    GetWindowRect(controls.handle(), &outer);
+    GetClientRect(controls.handle(), &client);
     EXPECT_NEAR((outer.left + outer.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR((outer.top + outer.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 4);
     EXPECT_EQ(client.right, desktop::to_pixels(4215));
-    EXPECT_EQ(GetWindowLongW(panel.handle(), GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+    EXPECT_EQ(GetWindowLongW(controls.handle(), GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
     wchar_t title[256];
-    GetWindowTextW(panel.handle(), title, 256);
+    GetWindowTextW(controls.handle(), title, 256);
     EXPECT_EQ(std::wstring(title).rfind(L"控制面板 ", 0), 0u) << testing::PrintToString(std::wstring(title));
 }
 
 TEST_F(ProgramTest, HideSwitchHidesTheCardAndDisablesSaving) {
     start();
-    ControlPanel& panel = Form2();
-    click(panel.Check1);
-    EXPECT_FALSE(Form1().visible());
-    EXPECT_FALSE(panel.Command2.enabled());
+    ControlPanel& controls = panel();
+    click(controls.hide_card);
+    EXPECT_FALSE(card().visible());
+    EXPECT_FALSE(controls.save_button.enabled());
     pump_for(50);  // the watchdog leaves the card hidden
-    EXPECT_FALSE(Form1().visible());
-    EXPECT_TRUE(panel.visible());
+    EXPECT_FALSE(card().visible());
+    EXPECT_TRUE(controls.visible());
 
-    click(panel.Check1);
-    EXPECT_TRUE(Form1().visible());
-    EXPECT_TRUE(panel.Command2.enabled());
+    click(controls.hide_card);
+    EXPECT_TRUE(card().visible());
+    EXPECT_TRUE(controls.save_button.enabled());
 }
 
 TEST_F(ProgramTest, AboutBoxHasFiveLinesAndChangesNothing) {
     start();
-    click(Form2().Command3);
+    click(panel().about_button);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].title, L"关于程序");
     EXPECT_EQ(boxes[1].flags, 64u);
@@ -105,69 +139,75 @@ TEST_F(ProgramTest, AboutBoxHasFiveLinesAndChangesNothing) {
     }
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[2], L"最后更新时间: 2022-07-15");
-    EXPECT_TRUE(Form2().visible());
+    EXPECT_TRUE(panel().visible());
     EXPECT_EQ(ends, 0);
 }
 
 TEST_F(ProgramTest, ExitButtonEndsAtOnceWithoutUnloading) {
     start();
-    click(Form2().Command1);
+    click(panel().exit_button);
     EXPECT_EQ(ends, 1);
-    EXPECT_TRUE(control_panel_slot().loaded());  // no unload procedure ran
-    EXPECT_EQ(boxes.size(), 1u);                  // no question asked
+    EXPECT_TRUE(app().panel_loaded());  // no unload procedure ran
+    EXPECT_EQ(boxes.size(), 1u);        // no question asked
 }
 
-// The guard swallows the context-menu request and hands everything else on unchanged.
-TEST_F(ProgramTest, MenuGuardSwallowsOnlyTheContextMenuRequest) {
+// Every way of asking for the number box's context menu is swallowed; everything else
+// reaches the box as usual.
+TEST_F(ProgramTest, NumberBoxOpensNoContextMenu) {
     start();
-    const HWND box = Form2().Text1.handle();
+    const HWND box = panel().number_box.handle();
+    const MenuWatch watch;
     EXPECT_EQ(SendMessageW(box, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(box), MAKELPARAM(-1, -1)), -1);
     EXPECT_EQ(SendMessageW(box, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(box), MAKELPARAM(600, 500)), -1);
-    pump_for(50);
-    EXPECT_EQ(FindWindowW(L"#32768", nullptr), nullptr) << "a popup menu opened";
+    SendMessageW(box, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(box, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));  // the default handling asks for the menu
+    SendMessageW(box, WM_KEYDOWN, VK_APPS, 1);
+    SendMessageW(box, WM_KEYUP, VK_APPS, 0xC0000001);  // so does the menu key's release
+    pump_for(100);
+    EXPECT_EQ(watch.menus_opened(), 0);
 
-    // Other messages reach the box: text, selection and typing behave as usual.
     SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"123"));
-    EXPECT_EQ(Form2().Text1.text(), L"123");
+    EXPECT_EQ(panel().number_box.text(), L"123");
     SendMessageW(box, EM_SETSEL, 1, 3);
-    EXPECT_EQ(Form2().Text1.selection(), std::make_pair(1, 3));
+    EXPECT_EQ(panel().number_box.selection(), std::make_pair(1, 3));
     type(L"9");
-    EXPECT_EQ(Form2().Text1.text(), L"19");
-    EXPECT_EQ(Form1().sz2.caption(), L"9");  // the change notification still arrives
+    EXPECT_EQ(panel().number_box.text(), L"19");
+    EXPECT_EQ(card().slot_caption(2), L"9");  // the change notification still arrives
 }
 
 TEST_F(ProgramTest, ClosedPanelComesBackInItsLoadStateAndGuarded) {
     start();
-    ControlPanel* first = &Form2();
+    ControlPanel* first = &panel();
     type(L"138");
-    click(first->Option1);
+    click(first->eight_digits);
     type(L"1234");
-    click(first->Check1);
+    click(first->hide_card);
     first->close();
-    EXPECT_FALSE(control_panel_slot().loaded());
+    EXPECT_FALSE(app().panel_loaded());
 
-    ASSERT_TRUE(pump_until([] { return control_panel_slot().loaded() && Form2().visible(); }));
-    ControlPanel& panel = Form2();
-    EXPECT_NE(&panel, first);
-    EXPECT_EQ(panel.Text1.text(), L"");
-    EXPECT_EQ(panel.Text1.max_length(), 11);
-    EXPECT_TRUE(panel.Option2.value());
-    EXPECT_EQ(panel.Check1.value(), 0);
-    EXPECT_TRUE(panel.Command2.enabled());
-    EXPECT_TRUE(topmost(panel));
-    EXPECT_FALSE(panel.Command1.mouse_icon());  // start-up hands the cursor on only once
-    EXPECT_EQ(GetWindowLongPtrW(panel.Text1.handle(), GWLP_WNDPROC),
-              reinterpret_cast<LONG_PTR>(&Module1::MenuGuardProc));
-    EXPECT_EQ(SendMessageW(panel.Text1.handle(), WM_CONTEXTMENU, 0, -1), -1);
+    ASSERT_TRUE(pump_until([this] { return panel_shown(); }));
+    ControlPanel& controls = panel();
+    EXPECT_NE(&controls, first);
+    EXPECT_EQ(controls.number_box.text(), L"");
+    EXPECT_EQ(controls.number_box.max_length(), 11);
+    EXPECT_TRUE(controls.eleven_digits.value());
+    EXPECT_EQ(controls.hide_card.value(), 0);
+    EXPECT_TRUE(controls.save_button.enabled());
+    EXPECT_TRUE(controls.topmost());
+    EXPECT_NE(cursor_over(controls.exit_button), hand_cursor());  // start-up hands the cursor on only once
+    const MenuWatch watch;
+    EXPECT_EQ(SendMessageW(controls.number_box.handle(), WM_CONTEXTMENU, 0, -1), -1);
+    pump_for(50);
+    EXPECT_EQ(watch.menus_opened(), 0);
 
     // The card keeps its digits and stays hidden.
-    EXPECT_EQ(Form1().sz4.caption(), L"4");
-    EXPECT_FALSE(Form1().visible());
+    EXPECT_EQ(card().slot_caption(4), L"4");
+    EXPECT_FALSE(card().visible());
 }
 
 TEST_F(ProgramTest, AClosedPanelLetsGoOfWhatItDrewWith) {
     start();
-    ControlPanel& first = Form2();
+    ControlPanel& first = panel();
     // What the panel hands out to draw its controls: the brushes behind them and their fonts.
     const auto brush_for = [&](desktop::Control& control) {
         HDC dc = GetDC(control.handle());
@@ -177,9 +217,9 @@ TEST_F(ProgramTest, AClosedPanelLetsGoOfWhatItDrewWith) {
         return brush;
     };
     const std::vector<HGDIOBJ> objects = {
-        brush_for(first.Label1), brush_for(first.Option1),
-        reinterpret_cast<HGDIOBJ>(SendMessageW(first.Text1.handle(), WM_GETFONT, 0, 0)),
-        reinterpret_cast<HGDIOBJ>(SendMessageW(first.Check2.handle(), WM_GETFONT, 0, 0))};
+        brush_for(first.number_label), brush_for(first.eight_digits),
+        reinterpret_cast<HGDIOBJ>(SendMessageW(first.number_box.handle(), WM_GETFONT, 0, 0)),
+        reinterpret_cast<HGDIOBJ>(SendMessageW(first.keep_on_top.handle(), WM_GETFONT, 0, 0))};
     for (const HGDIOBJ object : objects) ASSERT_NE(GetObjectType(object), 0u);
 
     first.close();  // the closed panel object itself lives on until the next one is loaded

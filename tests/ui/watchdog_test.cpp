@@ -4,35 +4,34 @@
 
 namespace {
 
-bool watchdog_rests() { return !Form1().Timer1.due(); }
-
 bool normal_at(const desktop::Form& form, int width, int height) {
     return form.state() == desktop::WindowState::Normal && form.width() == width && form.height() == height;
 }
 
 TEST_F(ProgramTest, ArtworkFollowsTheWindowSizeFromTheFirstTick) {
-    SignWindow& card = Form1();
-    EXPECT_EQ(card.Image1.width(), 18000);
-    EXPECT_EQ(card.Image1.height(), 8250);
+    SignWindow& sign = card();
+    EXPECT_EQ(sign.artwork_width(), 18000);
+    EXPECT_EQ(sign.artwork_height(), 8250);
     start();
-    EXPECT_EQ(card.Image1.width(), 17985);
-    EXPECT_EQ(card.Image1.height(), 8220);
+    EXPECT_EQ(sign.artwork_width(), 17985);
+    EXPECT_EQ(sign.artwork_height(), 8220);
 }
 
 TEST_F(ProgramTest, MinimisedMaximisedOrResizedWindowsGoBackToNormalAtTheirSizes) {
     start();
+    const auto watchdog_rests = [this] { return !card().watchdog.due(); };
     const struct {
         const char* what;
         std::function<desktop::Form&()> window;
         std::function<void(desktop::Form&)> disturb;
         int width, height;
     } cases[] = {
-        {"panel minimised", [] () -> desktop::Form& { return Form2(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MINIMIZE); }, 4305, 2730},
-        {"panel maximised", [] () -> desktop::Form& { return Form2(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MAXIMIZE); }, 4305, 2730},
-        {"panel resized", [] () -> desktop::Form& { return Form2(); }, [](desktop::Form& f) { f.set_width(9000); }, 4305, 2730},
-        {"card maximised", [] () -> desktop::Form& { return Form1(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MAXIMIZE); }, 17985, 8220},
-        {"card minimised", [] () -> desktop::Form& { return Form1(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MINIMIZE); }, 17985, 8220},
-        {"card resized", [] () -> desktop::Form& { return Form1(); }, [](desktop::Form& f) { f.set_height(3000); }, 17985, 8220},
+        {"panel minimised", [this]() -> desktop::Form& { return panel(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MINIMIZE); }, 4305, 2730},
+        {"panel maximised", [this]() -> desktop::Form& { return panel(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MAXIMIZE); }, 4305, 2730},
+        {"panel resized", [this]() -> desktop::Form& { return panel(); }, [](desktop::Form& f) { f.set_width(9000); }, 4305, 2730},
+        {"card maximised", [this]() -> desktop::Form& { return card(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MAXIMIZE); }, 17985, 8220},
+        {"card minimised", [this]() -> desktop::Form& { return card(); }, [](desktop::Form& f) { ShowWindow(f.handle(), SW_MINIMIZE); }, 17985, 8220},
+        {"card resized", [this]() -> desktop::Form& { return card(); }, [](desktop::Form& f) { f.set_height(3000); }, 17985, 8220},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(pump_until(watchdog_rests, 1000)) << c.what;
@@ -40,18 +39,19 @@ TEST_F(ProgramTest, MinimisedMaximisedOrResizedWindowsGoBackToNormalAtTheirSizes
         c.disturb(window);
         EXPECT_TRUE(pump_until([&] { return normal_at(window, c.width, c.height); }, 1000)) << c.what;
     }
-    EXPECT_EQ(Form1().Image1.width(), 17985);
+    EXPECT_EQ(card().artwork_width(), 17985);
 }
 
 TEST_F(ProgramTest, WatchdogRestsWhileNothingChangesAndWakesForAClosedPanel) {
     start();
+    const auto watchdog_rests = [this] { return !card().watchdog.due(); };
     ASSERT_TRUE(pump_until(watchdog_rests, 1000));
     pump_for(100);
     EXPECT_TRUE(watchdog_rests()) << "a tick that changed nothing woke it again";
-    EXPECT_TRUE(Form1().Timer1.enabled());
+    EXPECT_TRUE(card().watchdog.enabled());
 
-    Form2().close();
-    EXPECT_TRUE(pump_until([] { return control_panel_slot().loaded() && Form2().visible(); }, 1000));
+    panel().close();
+    EXPECT_TRUE(pump_until([this] { return panel_shown(); }, 1000));
 }
 
 }  // namespace

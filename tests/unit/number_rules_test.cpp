@@ -6,7 +6,6 @@ namespace {
 
 using number_rules::admit_paste;
 using number_rules::filter_key;
-using number_rules::is_safe_number;
 using number_rules::kDropped;
 
 struct KeyCase {
@@ -71,15 +70,6 @@ TEST(PasteFilter, KeepsDigitsAndOnePointWithinTheLimit) {
     for (const auto& c : cases)
         EXPECT_EQ(admit_paste(c.pasted, c.text, c.selected, c.max_length), c.expected)
             << "pasting into " << testing::PrintToString(std::wstring(c.text));
-}
-
-TEST(SafeNumber, OnlyDigitsAndAtMostOnePoint) {
-    EXPECT_TRUE(is_safe_number(L"13800138000"));
-    EXPECT_TRUE(is_safe_number(L"1.2"));
-    EXPECT_TRUE(is_safe_number(L"."));
-    const wchar_t* unsafe[] = {L"", L"1.2.3", L"..", L"12a", L"..\\x", L"1/2", L"a:b", L"1 2", L"１２"};
-    for (const wchar_t* text : unsafe) EXPECT_FALSE(is_safe_number(text)) << testing::PrintToString(std::wstring(text));
-    EXPECT_FALSE(is_safe_number(std::wstring_view(L"12\0" L"3", 4)));
 }
 
 }  // namespace

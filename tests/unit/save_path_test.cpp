@@ -30,4 +30,13 @@ TEST(SavePath, RefusesNumbersThatAreNotSafeInAPath) {
             << testing::PrintToString(std::wstring(number));
 }
 
+TEST(SafeNumber, OnlyDigitsAndAtMostOnePoint) {
+    EXPECT_TRUE(is_safe_number(L"13800138000"));
+    EXPECT_TRUE(is_safe_number(L"1.2"));
+    EXPECT_TRUE(is_safe_number(L"."));
+    const wchar_t* unsafe[] = {L"", L"1.2.3", L"..", L"12a", L"..\\x", L"1/2", L"a:b", L"1 2", L"１２"};
+    for (const wchar_t* text : unsafe) EXPECT_FALSE(is_safe_number(text)) << testing::PrintToString(std::wstring(text));
+    EXPECT_FALSE(is_safe_number(std::wstring_view(L"12\0" L"3", 4)));
+}
+
 }  // namespace

@@ -1,0 +1,36 @@
+# Generates sign/card_layout.h from assets/card_layout.json, the one description of where
+# things lie on the card that the program, the asset generator and the tests all read.
+set(layout_json "${CMAKE_CURRENT_SOURCE_DIR}/assets/card_layout.json")
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${layout_json}")
+file(READ "${layout_json}" layout)
+
+macro(layout_value variable)
+  string(JSON ${variable} GET "${layout}" ${ARGN})
+endmacro()
+
+layout_value(ARTWORK_WIDTH artwork width)
+layout_value(ARTWORK_HEIGHT artwork height)
+layout_value(WINDOW_WIDTH window_twips width)
+layout_value(WINDOW_HEIGHT window_twips height)
+layout_value(IMAGE_WIDTH image_twips width)
+layout_value(IMAGE_HEIGHT image_twips height)
+layout_value(SLOT_TOP slots top_twips)
+layout_value(SLOT_WIDTH slots width_twips)
+layout_value(SLOT_HEIGHT slots height_twips)
+layout_value(SLOT_FONT_POINTS slots font_points)
+layout_value(PARK_LEFT parking_mark left)
+layout_value(PARK_TOP parking_mark top)
+layout_value(PARK_RIGHT parking_mark right)
+layout_value(PARK_BOTTOM parking_mark bottom)
+
+string(JSON SLOT_COUNT LENGTH "${layout}" slots lefts_twips)
+math(EXPR last_slot "${SLOT_COUNT} - 1")
+set(lefts "")
+foreach(k RANGE ${last_slot})
+  layout_value(left slots lefts_twips ${k})
+  list(APPEND lefts ${left})
+endforeach()
+list(JOIN lefts ", " SLOT_LEFTS)
+
+set(CARD_LAYOUT_INCLUDE_DIR "${CMAKE_BINARY_DIR}/generated")
+configure_file("${CMAKE_CURRENT_SOURCE_DIR}/sign/card_layout.h.in" "${CARD_LAYOUT_INCLUDE_DIR}/sign/card_layout.h" @ONLY)

@@ -1,0 +1,87 @@
+#include "desktop/application.h"
+
+#include <algorithm>
+
+namespace desktop {
+namespace {
+
+struct Loaded {
+    HWND window;
+    bool takes_dialog_keys;
+};
+
+Identity& the_identity() {
+    static Identity identity;
+    return identity;
+}
+
+std::vector<Loaded>& windows() {
+    static std::vector<Loaded> loaded;
+    return loaded;
+}
+
+bool& event_loop_running() {
+    static bool running = false;
+    return running;
+}
+
+bool is_within(HWND outer, HWND window) { return window && (window == outer || IsChild(outer, window)); }
+
+// Tab and the arrow keys move between a window's controls, as in a dialog.
+bool dispatch_dialog_keys(MSG& message) {
+    for (const Loaded& loaded : windows())
+        if (loaded.takes_dialog_keys && is_within(loaded.window, message.hwnd) &&
+            IsDialogMessageW(loaded.window, &message))
+            return true;
+    return false;
+}
+
+void dispatch(MSG& message) {
+    if (dispatch_dialog_keys(message)) return;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+}  // namespace
+
+void set_identity(Identity identity) { the_identity() = std::move(identity); }
+
+const Identity& identity() { return the_identity(); }
+
+void window_loaded(HWND window, bool takes_dialog_keys) { windows().push_back({window, takes_dialog_keys}); }
+
+void window_gone(HWND window) {
+    auto& loaded = windows();
+    loaded.erase(std::remove_if(loaded.begin(), loaded.end(), [&](const Loaded& l) { return l.window == window; }),
+                 loaded.end());
+    if (loaded.empty() && event_loop_running()) PostQuitMessage(0);
+}
+
+std::vector<HWND> loaded_windows() {
+    std::vector<HWND> result;
+    for (const Loaded& loaded : windows()) result.push_back(loaded.window);
+    return result;
+}
+
+void do_events() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {  // leave it for the event loop
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        dispatch(message);
+    }
+}
+
+int run(const std::function<void()>& start) {
+    event_loop_running() = true;
+    start();
+    if (windows().empty()) return 0;  // nothing came up: nothing to wait for
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(message);
+    event_loop_running() = false;
+    return static_cast<int>(message.wParam);
+}
+
+}  // namespace desktop

@@ -1,0 +1,104 @@
+#include "export/card_save.h"
+
+#include "desktop/application.h"
+#include "desktop/bmp.h"
+#include "desktop/files.h"
+#include "desktop/services.h"
+#include "desktop/trace.h"
+#include "export/save_path.h"
+
+namespace {
+
+constexpr unsigned kDelayMs = 300;  // lets the screen settle with the panel gone
+constexpr int kPasses = 3;
+
+std::wstring confirmation_text(const std::wstring& number) {
+    return L"请确认下列输入的号码是否有错误:\r\n{ " + number + L" }\r\n按下 是 取消保存, 按下 否 以继续保存";
+}
+
+struct SaveOutcome {
+    bool saved = false;
+    std::wstring message;
+    unsigned flags = desktop::kInformationIcon;
+    std::wstring title = L"保存提示";
+};
+
+SaveOutcome saved_to(const std::wstring& directory) {
+    return {true, L"图片已被保存至本程序同一路径内! 路径位置:\r\n" + directory};
+}
+
+SaveOutcome not_saved(std::wstring message) { return {false, std::move(message), desktop::kStopIcon, L"保存失败"}; }
+
+class RunningFlag {
+public:
+    explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    RunningFlag(const RunningFlag&) = delete;
+    RunningFlag& operator=(const RunningFlag&) = delete;
+    ~RunningFlag() { flag_ = false; }
+
+private:
+    bool& flag_;
+};
+
+SaveOutcome write_picture(const desktop::Pixels& picture, const std::wstring& number) {
+    if (picture.empty()) return not_saved(L"图片没有保存! 无法画出停车牌。");
+    const std::wstring directory = desktop::executable_directory();
+    const auto path = saved_picture_path(directory, number);
+    if (!path) return not_saved(L"图片没有保存! 号码只能包含数字和一个小数点:\r\n{ " + number + L" }");
+
+    const auto header = desktop::bmp_header(picture);
+    const auto written = desktop::write_file_replacing(
+        *path, {{header.data(), header.size()}, {picture.bytes().data(), picture.bytes().size()}});
+    desktop::trace(written.written ? "save.written" : "save.failed", *path);
+    if (!written.written) return not_saved(L"图片没有保存! 无法写入文件:\r\n" + *path + L"\r\n原因: " + written.reason);
+    return saved_to(directory);
+}
+
+}  // namespace
+
+CardSave::CardSave(SaveWindows windows) : windows_(std::move(windows)), timer_(kDelayMs, [this] { run(); }) {}
+
+void CardSave::request(const std::wstring& number) {
+    using namespace desktop;
+    if (number.empty()) {
+        message_box(L"号码不能为空!", kStopIcon);
+        return;
+    }
+    // Text can reach the box other than by typing; a number becomes part of a file name.
+    if (!is_safe_number(number)) {
+        message_box(L"号码只能包含数字和一个小数点, 图片没有保存!", kStopIcon);
+        return;
+    }
+    const int answer = message_box(confirmation_text(number), kQuestionIcon | kYesNo | kSecondButtonDefault, L"号码确认");
+    if (answer != kAnswerNo) {  // "yes, the number is wrong"
+        message_box(L"用户取消了保存, 图片保存失败!\r\n原因: 用户将号码确认为错误", kExclamationIcon, L"保存被终止");
+        return;
+    }
+    number_ = number;
+    windows_.card_on_top(true);
+    windows_.show_panel(false);
+    timer_.set_enabled(true);
+}
+
+void CardSave::run() {
+    // Ticks that fall due while a run lets events run or shows its message start nothing:
+    // one run per confirmed request.
+    if (running_) return;
+    const RunningFlag running(running_);
+    desktop::trace("save.start");
+
+    SaveOutcome outcome;
+    for (int pass = 0; pass < kPasses; ++pass) {
+        desktop::do_events();
+        outcome = write_picture(windows_.render_card(number_), number_);
+        if (!outcome.saved) break;  // what failed once would fail again
+    }
+
+    windows_.show_panel(true);
+    windows_.card_on_top(false);
+    windows_.panel_on_top();
+    desktop::trace("save.report");
+    desktop::message_box(outcome.message, outcome.flags, outcome.title);
+    timer_.set_enabled(false);
+    desktop::trace("save.done");
+}

@@ -1,0 +1,38 @@
+// Saving the card as "保存为图片" does: the number is checked and confirmed by the user, then
+// the card goes on top, the panel hides, and 300 ms later the card is drawn and written
+// beside the executable as a BMP named after the number, three passes in a row. Then the
+// windows are given back and the user is told where the file went, or why not.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "desktop/pixels.h"
+#include "desktop/timer.h"
+
+// What the save needs of the windows.
+struct SaveWindows {
+    std::function<void(bool on_top)> card_on_top;
+    // The card as drawn, showing this number.
+    std::function<desktop::Pixels(const std::wstring& number)> render_card;
+    std::function<void(bool shown)> show_panel;
+    std::function<void()> panel_on_top;
+};
+
+class CardSave {
+public:
+    explicit CardSave(SaveWindows windows);
+
+    // The save button was pressed with this number in the box.
+    void request(const std::wstring& number);
+    // From the confirmation to the end of the report: the panel stays hidden meanwhile.
+    bool pending() const { return timer_.enabled(); }
+
+private:
+    void run();
+
+    SaveWindows windows_;
+    desktop::Timer timer_;
+    std::wstring number_;  // as confirmed
+    bool running_ = false;
+};
