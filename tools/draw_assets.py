@@ -21,6 +21,7 @@ relies on; any mismatch stops it with an AssertionError.
 
 import argparse
 import colorsys
+import json
 import math
 import os
 import struct
@@ -38,9 +39,13 @@ FONT_MONO_BOLD = DEJAVU + "DejaVuSansMono-Bold.ttf"
 FONT_CJK = "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"
 
 # ----------------------------------------------------------------------------
-# Card geometry (pixels, origin top-left, ranges inclusive)
+# Card geometry (pixels, origin top-left, ranges inclusive).  What the program and
+# the tests also rely on comes from the shared layout file; the rest is artwork.
 # ----------------------------------------------------------------------------
-CARD_W, CARD_H = 1200, 550
+with open(os.path.join(ASSETS, "card_layout.json"), encoding="utf-8") as _f:
+    LAYOUT = json.load(_f)
+
+CARD_W, CARD_H = LAYOUT["artwork"]["width"], LAYOUT["artwork"]["height"]
 SS = 4                                   # the card is drawn 4x larger, then box-filtered down
 
 YELLOW = (255, 255, 51)                  # #FFFF33
@@ -51,7 +56,7 @@ BAND_GREY = (51, 51, 51)
 STRIPE_PERIOD = 44                       # hazard stripes: one black + one yellow, along x
 PANEL = (32, 30, 1172, 485)              # rounded yellow panel (outline included)
 PANEL_RADIUS = 18
-PARK_SIGN = (141, 44, 316, 218)          # rounded square of the parking mark
+PARK_SIGN = tuple(LAYOUT["parking_mark"][k] for k in ("left", "top", "right", "bottom"))
 PARK_LETTER = (165, 63, 292, 199)        # the white P
 HEADLINE = (355, 105, 1107, 187)
 HEADLINE_TEXT = ("临时停靠", "请多关照")
@@ -61,12 +66,13 @@ CALL_ME = (180, 318, 301, 392)
 CAPTION = (76, 414, 301, 461)
 CAPTION_TEXT = "挪车电话"
 
-BOX_COUNT, BOX_X0, BOX_PITCH, BOX_W = 11, 331, 75, 65
-BOX_Y0, BOX_Y1 = 319, 456                # interior rows
-BOX_BORDER, BOX_MARGIN = 2, 3
+_b = LAYOUT["boxes"]
+BOX_COUNT, BOX_X0, BOX_PITCH, BOX_W = _b["count"], _b["first_left"], _b["pitch"], _b["width"]
+BOX_Y0, BOX_Y1 = _b["top"], _b["bottom"]                 # interior rows
+BOX_BORDER, BOX_MARGIN = _b["border"], _b["margin"]
 
-LINE_Y0, LINE_Y1 = 486, 494              # black line across the bottom
-BAND_Y0, BAND_Y1 = 495, 549              # dark grey band
+LINE_Y0, LINE_Y1 = LAYOUT["bottom_line"]["top"], LAYOUT["bottom_line"]["bottom"]   # black
+BAND_Y0, BAND_Y1 = LAYOUT["band"]["top"], LAYOUT["band"]["bottom"]                 # dark grey
 BAND_LEFT_TEXT, BAND_LEFT_X = "TEMPORARY PARKING", 109
 BAND_RIGHT_TEXT, BAND_RIGHT_X = "PLEASE SUPPORT ME", 1074   # last inked column
 BAND_FONT_PX, BAND_TRACKING = 28, 3
@@ -359,15 +365,17 @@ class BmpReader:
 def check_card_file(path):
     data = open(path, "rb").read()
     bmp = BmpReader(data)
-    assert len(data) == 2640056 == bmp.file_size, f"card.bmp: size {len(data)} / bfSize {bmp.file_size}"
+    image_size = CARD_W * CARD_H * 4
+    assert len(data) == 54 + image_size + len(BMP_TRAILER) == bmp.file_size, \
+        f"card.bmp: size {len(data)} / bfSize {bmp.file_size}"
     assert bmp.offset == 54 and bmp.hsize == 40, "card.bmp: headers are not 14 + 40 bytes"
-    assert (bmp.w, bmp.h) == (CARD_W, CARD_H), "card.bmp: not 1200 x 550 bottom-up"
+    assert (bmp.w, bmp.h) == (CARD_W, CARD_H), f"card.bmp: not {CARD_W} x {CARD_H} bottom-up"
     assert (bmp.planes, bmp.bpp, bmp.compression) == (1, 32, 0), "card.bmp: not 32-bit BI_RGB"
-    assert bmp.image_size == 2640000, "card.bmp: biSizeImage"
+    assert bmp.image_size == image_size, "card.bmp: biSizeImage"
     assert (bmp.xppm, bmp.yppm) == (BMP_PPM, BMP_PPM), "card.bmp: resolution"
-    pixels = data[54:54 + 2640000]
+    pixels = data[54:54 + image_size]
     assert pixels[3::4].count(0) == CARD_W * CARD_H, "card.bmp: a fourth byte is not 0"
-    assert data[54 + 2640000:] == BMP_TRAILER, "card.bmp: trailing bytes"
+    assert data[54 + image_size:] == BMP_TRAILER, "card.bmp: trailing bytes"
 
     for k in range(1, BOX_COUNT + 1):
         x0, y0, x1, y1 = box_interior(k)
@@ -391,9 +399,9 @@ def check_card_file(path):
         for x in range(CARD_W):
             assert bmp.rgb(x, y) == BLACK, f"bottom line: ({x},{y}) is {bmp.rgb(x, y)}"
     assert any(bmp.rgb(x, LINE_Y0 - 1) != BLACK for x in range(CARD_W)), \
-        "bottom line starts above row 486"
+        f"bottom line starts above row {LINE_Y0}"
 
-    # grey band: only grey and the white words; words start at 109 and end at 1074
+    # grey band: only grey and the white words, from BAND_LEFT_X to BAND_RIGHT_X
     inked = set()
     for y in range(BAND_Y0, BAND_Y1 + 1):
         for x in range(CARD_W):
