@@ -47,6 +47,8 @@ with open(os.path.join(ASSETS, "card_layout.json"), encoding="utf-8") as _f:
 
 CARD_W, CARD_H = LAYOUT["artwork"]["width"], LAYOUT["artwork"]["height"]
 SS = 4                                   # the card is drawn 4x larger, then box-filtered down
+_p = LAYOUT["print_artwork"]
+PRINT_SCALE, PRINT_BAND_ROWS, PRINT_BANDS = _p["scale"], _p["band_rows"], _p["bands"]
 
 YELLOW = (255, 255, 51)                  # #FFFF33
 BLACK = (0, 0, 0)
@@ -87,10 +89,11 @@ def box_interior(k):
 # ----------------------------------------------------------------------------
 # Small drawing helpers
 # ----------------------------------------------------------------------------
-def ss_box(box):
-    """Inclusive 1x pixel box -> Pillow box on the 4x canvas covering the same pixels."""
+def ss_box(box, u):
+    """Inclusive 1x pixel box -> Pillow box covering the same pixels on a canvas
+    u times larger."""
     x0, y0, x1, y1 = box
-    return (x0 * SS, y0 * SS, (x1 + 1) * SS - 1, (y1 + 1) * SS - 1)
+    return (x0 * u, y0 * u, (x1 + 1) * u - 1, (y1 + 1) * u - 1)
 
 
 def ink_bbox(img):
@@ -123,9 +126,9 @@ def text_layer(pieces, font, passes, tracking=0.0):
     return layer.crop(ink_bbox(layer))
 
 
-def paste_fitted(canvas, layer, box):
+def paste_fitted(canvas, layer, box, u):
     """Scale a cropped layer to fill the 1x inclusive box exactly and blend it in."""
-    x0, y0, x1, y1 = ss_box(box)
+    x0, y0, x1, y1 = ss_box(box, u)
     size = (x1 - x0 + 1, y1 - y0 + 1)
     if layer.size != size:
         layer = layer.convert("RGBa").resize(size, Image.LANCZOS).convert("RGBA")
@@ -133,43 +136,44 @@ def paste_fitted(canvas, layer, box):
 
 
 # ----------------------------------------------------------------------------
-# Card elements, one function each (all draw on the 4x canvas)
+# Card elements, one function each.  All draw on a canvas u times the 1x card:
+# u = SS for card.bmp, PRINT_SCALE * SS for the print artwork.
 # ----------------------------------------------------------------------------
-def draw_hazard_band(canvas):
+def draw_hazard_band(canvas, u):
     """Diagonal black/yellow stripes behind everything above the bottom line."""
     draw = ImageDraw.Draw(canvas)
-    h = LINE_Y0 * SS
-    draw.rectangle((0, 0, CARD_W * SS - 1, h - 1), fill=YELLOW)
-    p = STRIPE_PERIOD * SS
+    h = LINE_Y0 * u
+    draw.rectangle((0, 0, CARD_W * u - 1, h - 1), fill=YELLOW)
+    p = STRIPE_PERIOD * u
     half = p // 2
-    for c in range(-h - p, CARD_W * SS + p, p):
+    for c in range(-h - p, CARD_W * u + p, p):
         # a "/" stripe: between the lines x + y = c + h and x + y = c + h + half
         draw.polygon([(c, h), (c + half, h), (c + half + h, 0), (c + h, 0)], fill=BLACK)
 
 
-def draw_panel(canvas):
+def draw_panel(canvas, u):
     """Yellow panel, 2-pixel black outline, rounded at the top, square where it
     stands on the bottom line."""
     draw = ImageDraw.Draw(canvas)
-    x0, y0, x1, y1 = ss_box(PANEL)
-    line = 2 * SS
-    draw.rounded_rectangle((x0, y0, x1, y1), radius=PANEL_RADIUS * SS,
+    x0, y0, x1, y1 = ss_box(PANEL, u)
+    line = 2 * u
+    draw.rounded_rectangle((x0, y0, x1, y1), radius=PANEL_RADIUS * u,
                            fill=YELLOW, outline=BLACK, width=line)
     mid = (y0 + y1) // 2
     draw.rectangle((x0, mid, x1, y1), fill=BLACK)
     draw.rectangle((x0 + line, mid, x1 - line, y1 - line), fill=YELLOW)
 
 
-def draw_parking_mark(canvas):
+def draw_parking_mark(canvas, u):
     """Yellow rounded square, black rim, big white serif P outlined in black."""
     draw = ImageDraw.Draw(canvas)
-    draw.rounded_rectangle(ss_box(PARK_SIGN), radius=22 * SS, fill=BLACK)
+    draw.rounded_rectangle(ss_box(PARK_SIGN, u), radius=22 * u, fill=BLACK)
     inner = (PARK_SIGN[0] + 5, PARK_SIGN[1] + 5, PARK_SIGN[2] - 5, PARK_SIGN[3] - 5)
-    draw.rounded_rectangle(ss_box(inner), radius=17 * SS, fill=YELLOW)
+    draw.rounded_rectangle(ss_box(inner, u), radius=17 * u, fill=YELLOW)
 
     # Letter: render large, then scale so the white part fills PARK_LETTER.
-    font = ImageFont.truetype(FONT_SERIF_P, 150 * SS)
-    stroke = 5 * SS
+    font = ImageFont.truetype(FONT_SERIF_P, 150 * u)
+    stroke = 5 * u
     size = (font.size * 2, font.size * 2)
     white = Image.new("L", size, 0)
     ImageDraw.Draw(white).text((stroke * 2, stroke * 2), "P", font=font, fill=255)
@@ -177,7 +181,7 @@ def draw_parking_mark(canvas):
     ImageDraw.Draw(ring).text((stroke * 2, stroke * 2), "P", font=font, fill=255,
                               stroke_width=stroke, stroke_fill=255)
     wx0, wy0, wx1, wy1 = white.getbbox()
-    tx0, ty0, tx1, ty1 = ss_box(PARK_LETTER)
+    tx0, ty0, tx1, ty1 = ss_box(PARK_LETTER, u)
     sx = (tx1 - tx0 + 1) / (wx1 - wx0)
     sy = (ty1 - ty0 + 1) / (wy1 - wy0)
     out_w, out_h = round(size[0] * sx), round(size[1] * sy)
@@ -188,13 +192,13 @@ def draw_parking_mark(canvas):
     canvas.paste(WHITE, (ox, oy), white)
 
 
-def draw_headline(canvas):
+def draw_headline(canvas, u):
     """Large bold black Chinese words, white outline with a thin dark rim, fitted to HEADLINE."""
-    font = ImageFont.truetype(FONT_CJK, 80 * SS)
-    pieces = [(HEADLINE_TEXT[0], 40 * SS), (HEADLINE_TEXT[1], 0)]
-    passes = [(BLACK, round(6.5 * SS)), (WHITE, 5 * SS), (BLACK, SS)]
-    layer = text_layer(pieces, font, passes, tracking=6 * SS)
-    paste_fitted(canvas, layer, HEADLINE)
+    font = ImageFont.truetype(FONT_CJK, 80 * u)
+    pieces = [(HEADLINE_TEXT[0], 40 * u), (HEADLINE_TEXT[1], 0)]
+    passes = [(BLACK, round(6.5 * u)), (WHITE, 5 * u), (BLACK, u)]
+    layer = text_layer(pieces, font, passes, tracking=6 * u)
+    paste_fitted(canvas, layer, HEADLINE, u)
 
 
 def dot_colour(i):
@@ -206,15 +210,15 @@ def dot_colour(i):
     return (round(r * 255), round(g * 255), round(b * 255))
 
 
-def draw_dot_row(canvas):
+def draw_dot_row(canvas, u):
     """31 round dots in rainbow colours under the headline."""
     draw = ImageDraw.Draw(canvas)
     first_left, last_left = DOTS_X0, DOTS_X1 + 1 - DOT_D
     top = DOTS_CY - DOT_D // 2
     for i in range(DOTS_COUNT):
         left = first_left + (last_left - first_left) * i / (DOTS_COUNT - 1)
-        x0 = round(left * SS)
-        draw.ellipse((x0, top * SS, x0 + DOT_D * SS - 1, (top + DOT_D) * SS - 1),
+        x0 = round(left * u)
+        draw.ellipse((x0, top * u, x0 + DOT_D * u - 1, (top + DOT_D) * u - 1),
                      fill=dot_colour(i))
 
 
@@ -259,9 +263,9 @@ def handset_mask(w, h):
     return mask.resize((w, h), Image.BOX)
 
 
-def draw_call_me(canvas):
+def draw_call_me(canvas, u):
     """Handset symbol, CALL / ME beside it, Chinese caption underneath."""
-    x0, y0, x1, y1 = ss_box(HANDSET)
+    x0, y0, x1, y1 = ss_box(HANDSET, u)
     bw, bh = x1 - x0 + 1, y1 - y0 + 1
     mask = handset_mask(bw * 2, bh * 2)
     mask = mask.crop(mask.getbbox())
@@ -269,57 +273,62 @@ def draw_call_me(canvas):
     mask = mask.resize((round(mask.width * scale), round(mask.height * scale)), Image.LANCZOS)
     canvas.paste(BLACK, (x0, y0 + (bh - mask.height) // 2), mask)
 
-    font = ImageFont.truetype(FONT_LATIN_BOLD, 42 * SS)
+    font = ImageFont.truetype(FONT_LATIN_BOLD, 42 * u)
     call = text_layer([("CALL", 0)], font, [(BLACK, 0)])
     me = text_layer([("ME", 0)], font, [(BLACK, 0)])
-    cx0, cy0, cx1, cy1 = ss_box(CALL_ME)
+    cx0, cy0, cx1, cy1 = ss_box(CALL_ME, u)
     left = cx1 + 1 - call.width                       # CALL ends at the right edge
     canvas.alpha_composite(call, (left, cy0))
     canvas.alpha_composite(me, (left, cy1 + 1 - me.height))
 
-    font = ImageFont.truetype(FONT_CJK, 52 * SS)
-    caption = text_layer([(CAPTION_TEXT, 0)], font, [(BLACK, SS)], tracking=6 * SS)
-    paste_fitted(canvas, caption, CAPTION)
+    font = ImageFont.truetype(FONT_CJK, 52 * u)
+    caption = text_layer([(CAPTION_TEXT, 0)], font, [(BLACK, u)], tracking=6 * u)
+    paste_fitted(canvas, caption, CAPTION, u)
 
 
-def draw_bottom(canvas):
+def draw_bottom(canvas, u):
     """Black line, dark grey band and its two white monospaced phrases."""
     draw = ImageDraw.Draw(canvas)
-    draw.rectangle(ss_box((0, LINE_Y0, CARD_W - 1, LINE_Y1)), fill=BLACK)
-    draw.rectangle(ss_box((0, BAND_Y0, CARD_W - 1, BAND_Y1)), fill=BAND_GREY)
-    font = ImageFont.truetype(FONT_MONO_BOLD, BAND_FONT_PX * SS)
-    left = text_layer([(BAND_LEFT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * SS)
-    right = text_layer([(BAND_RIGHT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * SS)
+    draw.rectangle(ss_box((0, LINE_Y0, CARD_W - 1, LINE_Y1), u), fill=BLACK)
+    draw.rectangle(ss_box((0, BAND_Y0, CARD_W - 1, BAND_Y1), u), fill=BAND_GREY)
+    font = ImageFont.truetype(FONT_MONO_BOLD, BAND_FONT_PX * u)
+    left = text_layer([(BAND_LEFT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * u)
+    right = text_layer([(BAND_RIGHT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * u)
     # vertical centre on the band, using the taller of the two (same font, same caps)
     h = max(left.height, right.height)
-    top = round(((BAND_Y0 + BAND_Y1 + 1) * SS - h) / 2)
-    canvas.alpha_composite(left, (BAND_LEFT_X * SS, top))
-    canvas.alpha_composite(right, ((BAND_RIGHT_X + 1) * SS - right.width, top))
+    top = round(((BAND_Y0 + BAND_Y1 + 1) * u - h) / 2)
+    canvas.alpha_composite(left, (BAND_LEFT_X * u, top))
+    canvas.alpha_composite(right, ((BAND_RIGHT_X + 1) * u - right.width, top))
 
 
-def draw_digit_boxes(card):
-    """The 11 boxes, drawn pixel-exact on the final 1x image."""
+def grow(box, d):
+    x0, y0, x1, y1 = box
+    return (x0 - d, y0 - d, x1 + d, y1 + d)
+
+
+def draw_digit_boxes(card, scale):
+    """The 11 boxes, drawn pixel-exact on the final image (scale x the 1x card)."""
     draw = ImageDraw.Draw(card)
     for k in range(1, BOX_COUNT + 1):
-        x0, y0, x1, y1 = box_interior(k)
-        m = BOX_BORDER + BOX_MARGIN
-        draw.rectangle((x0 - m, y0 - m, x1 + m, y1 + m), fill=WHITE)
-        b = BOX_BORDER
-        draw.rectangle((x0 - b, y0 - b, x1 + b, y1 + b), fill=BLACK)
-        draw.rectangle((x0, y0, x1, y1), fill=WHITE)
+        inside = box_interior(k)
+        draw.rectangle(ss_box(grow(inside, BOX_BORDER + BOX_MARGIN), scale), fill=WHITE)
+        draw.rectangle(ss_box(grow(inside, BOX_BORDER), scale), fill=BLACK)
+        draw.rectangle(ss_box(inside, scale), fill=WHITE)
 
 
-def draw_card():
-    canvas = Image.new("RGBA", (CARD_W * SS, CARD_H * SS), WHITE + (255,))
-    draw_hazard_band(canvas)
-    draw_panel(canvas)
-    draw_parking_mark(canvas)
-    draw_headline(canvas)
-    draw_dot_row(canvas)
-    draw_call_me(canvas)
-    draw_bottom(canvas)
-    card = canvas.convert("RGB").resize((CARD_W, CARD_H), Image.BOX)
-    draw_digit_boxes(card)
+def draw_card(scale=1):
+    u = scale * SS
+    canvas = Image.new("RGBA", (CARD_W * u, CARD_H * u), WHITE + (255,))
+    draw_hazard_band(canvas, u)
+    draw_panel(canvas, u)
+    draw_parking_mark(canvas, u)
+    draw_headline(canvas, u)
+    draw_dot_row(canvas, u)
+    draw_call_me(canvas, u)
+    draw_bottom(canvas, u)
+    card = canvas.convert("RGB").resize((CARD_W * scale, CARD_H * scale), Image.BOX)
+    del canvas
+    draw_digit_boxes(card, scale)
     return card
 
 
