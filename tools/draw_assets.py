@@ -59,6 +59,7 @@ STRIPE_PERIOD = 44                       # hazard stripes: one black + one yello
 PANEL = (32, 30, 1172, 485)              # rounded yellow panel (outline included)
 PANEL_RADIUS = 18
 PARK_SIGN = tuple(LAYOUT["parking_mark"][k] for k in ("left", "top", "right", "bottom"))
+PARK_RIM = 5                             # black rim of the mark, inside PARK_SIGN
 PARK_LETTER = (165, 63, 292, 199)        # the white P
 HEADLINE = (355, 105, 1107, 187)
 HEADLINE_TEXT = ("临时停靠", "请多关照")
@@ -94,6 +95,12 @@ def ss_box(box, u):
     u times larger."""
     x0, y0, x1, y1 = box
     return (x0 * u, y0 * u, (x1 + 1) * u - 1, (y1 + 1) * u - 1)
+
+
+def grow(box, d):
+    """Inclusive box widened by d pixels on every side (narrowed if d < 0)."""
+    x0, y0, x1, y1 = box
+    return (x0 - d, y0 - d, x1 + d, y1 + d)
 
 
 def ink_bbox(img):
@@ -168,7 +175,7 @@ def draw_parking_mark(canvas, u):
     """Yellow rounded square, black rim, big white serif P outlined in black."""
     draw = ImageDraw.Draw(canvas)
     draw.rounded_rectangle(ss_box(PARK_SIGN, u), radius=22 * u, fill=BLACK)
-    inner = (PARK_SIGN[0] + 5, PARK_SIGN[1] + 5, PARK_SIGN[2] - 5, PARK_SIGN[3] - 5)
+    inner = grow(PARK_SIGN, -PARK_RIM)
     draw.rounded_rectangle(ss_box(inner, u), radius=17 * u, fill=YELLOW)
 
     # Letter: render large, then scale so the white part fills PARK_LETTER.
@@ -301,11 +308,6 @@ def draw_bottom(canvas, u):
     canvas.alpha_composite(right, ((BAND_RIGHT_X + 1) * u - right.width, top))
 
 
-def grow(box, d):
-    x0, y0, x1, y1 = box
-    return (x0 - d, y0 - d, x1 + d, y1 + d)
-
-
 def draw_digit_boxes(card, scale):
     """The 11 boxes, drawn pixel-exact on the final image (scale x the 1x card)."""
     draw = ImageDraw.Draw(card)
@@ -423,6 +425,29 @@ def check_card_file(path):
             assert bmp.rgb(x, y) == BAND_GREY, f"grey band edge ({x},{y}) is {bmp.rgb(x, y)}"
     assert min(inked) == BAND_LEFT_X, f"left words start at {min(inked)}"
     assert max(inked) == BAND_RIGHT_X, f"right words end at {max(inked)}"
+
+    check_parking_mark(bmp.rgb, 1, "card.bmp")
+
+
+def check_parking_mark(rgb, s, what):
+    """The mark's black rim lies on the layout's square: PARK_RIM pixels (x s) deep
+    at the middle of each side, yellow just outside and just inside.  rgb(x, y)
+    reads the picture, which is s times the 1x card."""
+    x0, y0, x1, y1 = PARK_SIGN
+    rim = PARK_RIM
+    cx, cy = (x0 + x1) // 2 * s, (y0 + y1) // 2 * s
+    sides = {            # outermost rim pixel, step inwards, as (x, y) pairs
+        "left": ((x0 * s, cy), (1, 0)),
+        "right": (((x1 + 1) * s - 1, cy), (-1, 0)),
+        "top": ((cx, y0 * s), (0, 1)),
+        "bottom": ((cx, (y1 + 1) * s - 1), (0, -1)),
+    }
+    for side, ((x, y), (dx, dy)) in sides.items():
+        for i in range(-1, rim * s + 1):
+            want = BLACK if 0 <= i < rim * s else YELLOW
+            px, py = x + i * dx, y + i * dy
+            assert rgb(px, py) == want, \
+                f"{what}: parking mark {side} side, ({px},{py}) is {rgb(px, py)}"
 
 
 # ----------------------------------------------------------------------------
