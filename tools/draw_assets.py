@@ -21,13 +21,16 @@ relies on; any mismatch stops it with an AssertionError.
 
 import argparse
 import colorsys
+import io
 import json
 import math
 import os
+import re
 import struct
 import sys
+import zlib
 
-from PIL import Image, ImageDraw, ImageFilter, ImageFont
+from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 ASSETS = os.path.join(ROOT, "assets")
@@ -451,6 +454,178 @@ def check_parking_mark(rgb, s, what):
 
 
 # ----------------------------------------------------------------------------
+# Print artwork: the card drawn PRINT_SCALE times larger, cut into bands of
+# PRINT_BAND_ROWS rows, each a 24-bit PNG.  The program embeds them as RCDATA
+# and decodes one band at a time, so a page never needs the whole picture.
+# ----------------------------------------------------------------------------
+PRINT_DIR = os.path.join(ASSETS, "print")
+BANDS_RC = os.path.join(PRINT_DIR, "bands.rc")
+FIRST_BAND_ID = "IDR_CARD_3X_FIRST_BAND"          # defined in assets/resource.h
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+
+# How far the print artwork, box-filtered down, may stray from card.bmp.  Measured:
+# mean 0.70/0.71/0.41, 0.59 % of pixels off by more than 32, at most 92.  A part
+# missing or moved by a whole 1x pixel shows as a difference near 255.
+MATCH_MEAN = 1.0                # mean |difference| per channel, in levels of 255
+MATCH_FAR, MATCH_FAR_SHARE = 32, 0.01             # at most 1 % of pixels off by more than 32
+MATCH_MAX = 128                 # and none by more than this
+
+assert PRINT_BANDS * PRINT_BAND_ROWS == CARD_H * PRINT_SCALE, \
+    "card_layout.json: print_artwork bands do not cover the card exactly"
+
+
+def band_file(i):
+    return f"card-{PRINT_SCALE}x-{i:02d}.png"
+
+
+def write_print_bands(card):
+    """Write the bands and the resource-script fragment that lists them."""
+    os.makedirs(PRINT_DIR, exist_ok=True)
+    names = [band_file(i) for i in range(PRINT_BANDS)]
+    for old in os.listdir(PRINT_DIR):          # bands of an earlier, longer cut
+        if old.startswith("card-") and old.endswith(".png") and old not in names:
+            os.remove(os.path.join(PRINT_DIR, old))
+    w = card.width
+    for i, name in enumerate(names):
+        band = card.crop((0, i * PRINT_BAND_ROWS, w, (i + 1) * PRINT_BAND_ROWS))
+        band.save(os.path.join(PRINT_DIR, name), "PNG", optimize=True)
+    lines = [
+        f"// The print artwork, top band first: the card drawn {PRINT_SCALE}x,"
+        f" {PRINT_BAND_ROWS} rows a band.",
+        "// Written by tools/draw_assets.py; #included from velmora.rc, so the paths are",
+        "// relative to assets/.",
+    ]
+    lines += [f'{FIRST_BAND_ID} + {i} RCDATA "print/{name}"' for i, name in enumerate(names)]
+    write_file(BANDS_RC, ("\n".join(lines) + "\n").encode("utf-8"))
+    return [os.path.join(PRINT_DIR, name) for name in names]
+
+
+def png_chunks(data, what):
+    assert data[:8] == PNG_SIGNATURE, f"{what}: not a PNG"
+    chunks, i = [], 8
+    while i < len(data):
+        length, kind = struct.unpack_from(">I4s", data, i)
+        body = data[i + 8:i + 8 + length]
+        crc, = struct.unpack_from(">I", data, i + 8 + length)
+        assert crc == zlib.crc32(kind + body), f"{what}: bad CRC on {kind}"
+        chunks.append((kind, body))
+        i += 12 + length
+    assert i == len(data), f"{what}: truncated"
+    return chunks
+
+
+def read_band(path):
+    """Check one band file's format and return its picture."""
+    what = os.path.relpath(path, ROOT)
+    data = open(path, "rb").read()
+    chunks = png_chunks(data, what)
+    kinds = [kind for kind, _ in chunks]
+    # IHDR, the image data, IEND, and nothing else (no gamma, profile, text or time)
+    assert kinds[0] == b"IHDR" and kinds[-1] == b"IEND" and len(kinds) > 2 and \
+        all(k == b"IDAT" for k in kinds[1:-1]), f"{what}: chunks {kinds}"
+    size = (CARD_W * PRINT_SCALE, PRINT_BAND_ROWS)
+    assert chunks[0][1] == struct.pack(">IIBBBBB", *size, 8, 2, 0, 0, 0), \
+        f"{what}: not {size[0]} x {size[1]}, 8-bit RGB, not interlaced"
+    band = Image.open(io.BytesIO(data))
+    band.load()
+    assert band.mode == "RGB" and band.size == size, what
+    return band
+
+
+def assert_filled(img, box, colour, what):
+    """Every pixel of the inclusive box is colour."""
+    x0, y0, x1, y1 = box
+    colours = img.crop((x0, y0, x1 + 1, y1 + 1)).getcolors(1)
+    assert colours == [((x1 - x0 + 1) * (y1 - y0 + 1), colour)], \
+        f"{what}: ({x0},{y0})-({x1},{y1}) is not all {colour}"
+
+
+def check_print_art(art, s):
+    """The parts the program relies on, pixel-exact at s times the 1x card."""
+    for k in range(1, BOX_COUNT + 1):
+        inside = ss_box(box_interior(k), s)
+        assert_filled(art, inside, WHITE, f"print box {k} interior")
+        x0, y0, x1, y1 = inside
+        b, m = BOX_BORDER * s, BOX_MARGIN * s
+        for d0, d1, colour in ((1, b, BLACK), (b + 1, b + m, WHITE)):   # border, then margin
+            for strip in ((x0 - d1, y0 - d1, x1 + d1, y0 - d0),      # above
+                          (x0 - d1, y1 + d0, x1 + d1, y1 + d1),      # below
+                          (x0 - d1, y0 - d1, x0 - d0, y1 + d1),      # left
+                          (x1 + d0, y0 - d1, x1 + d1, y1 + d1)):     # right
+                assert_filled(art, strip, colour, f"print box {k} ring")
+
+    w = art.width
+    assert_filled(art, (0, LINE_Y0 * s, w - 1, (LINE_Y1 + 1) * s - 1), BLACK, "print bottom line")
+    assert art.crop((0, LINE_Y0 * s - 1, w, LINE_Y0 * s)).getcolors(1) != [(w, BLACK)], \
+        f"print bottom line starts above row {LINE_Y0 * s}"
+    top, bottom = BAND_Y0 * s, (BAND_Y1 + 1) * s - 1
+    assert bottom == art.height - 1, "print grey band does not reach the bottom"
+    for y in (top, bottom):
+        assert_filled(art, (0, y, w - 1, y), BAND_GREY, "print grey band edge")
+    # only grey and the white words (neutral, lighter than the band), words inked
+    # from the left start to the right end, scaled
+    band = art.crop((0, top, w, bottom + 1))
+    r, g, b = band.split()
+    assert ImageChops.difference(r, g).getbbox() is None and \
+        ImageChops.difference(g, b).getbbox() is None, "print grey band: a coloured pixel"
+    assert r.getextrema()[0] == BAND_GREY[0], "print grey band: darker than the band"
+    ink = ImageChops.difference(band, Image.new("RGB", band.size, BAND_GREY)).getbbox()
+    assert (ink[0], ink[2] - 1) == (BAND_LEFT_X * s, (BAND_RIGHT_X + 1) * s - 1), \
+        f"print grey band: words from {ink[0]} to {ink[2] - 1}"
+
+    check_parking_mark(lambda x, y: art.getpixel((x, y)), s, "print artwork")
+
+
+def compare_with_card(art, card, s):
+    """How far the artwork, box-filtered down by s, is from the 1x card."""
+    small = art.resize(card.size, Image.BOX)
+    diff = ImageChops.difference(small, card)
+    n = card.width * card.height
+    means = [sum(v * c for v, c in enumerate(diff.getchannel(i).histogram())) / n
+             for i in range(3)]
+    r, g, b = diff.split()
+    worst = ImageChops.lighter(ImageChops.lighter(r, g), b).histogram()
+    far = sum(worst[MATCH_FAR + 1:]) / n
+    top = max(v for v, c in enumerate(worst) if c)
+    return means, far, top
+
+
+def check_print_bands(paths, card_path):
+    """Read the bands back, check each file and the artwork they make up, and
+    compare it with card.bmp as written."""
+    s = PRINT_SCALE
+    art = Image.new("RGB", (CARD_W * s, CARD_H * s))
+    for i, path in enumerate(paths):
+        art.paste(read_band(path), (0, i * PRINT_BAND_ROWS))
+    check_print_art(art, s)
+
+    # The boxes, scaled down, are card.bmp's to the pixel: both are checked exact and
+    # every edge of the print boxes falls on a multiple of s.  The rest is drawn anew
+    # at the larger size (text hinting, sub-pixel edges), so it only has to be close.
+    card = Image.open(card_path).convert("RGB")
+    means, far, top = compare_with_card(art, card, s)
+    assert max(means) <= MATCH_MEAN, f"print artwork scaled down: mean difference {means}"
+    assert far <= MATCH_FAR_SHARE, \
+        f"print artwork scaled down: {far:.2%} of pixels off by more than {MATCH_FAR}"
+    assert top <= MATCH_MAX, f"print artwork scaled down: a pixel off by {top}"
+
+    # the resource script: consecutive ids from the macro, one per band, in order,
+    # and velmora.rc defines the macro before it takes in the fragment
+    rc = open(BANDS_RC, encoding="utf-8").read()
+    entries = re.findall(r'^(\w+) \+ (\d+) RCDATA "([^"]+)"$', rc, re.M)
+    want = [(FIRST_BAND_ID, str(i), "print/" + os.path.basename(p)) for i, p in enumerate(paths)]
+    assert entries == want and rc.count("RCDATA") == len(paths), "bands.rc: entries"
+    header = open(os.path.join(ASSETS, "resource.h"), encoding="utf-8").read()
+    assert re.search(rf"^#define {FIRST_BAND_ID} \d+$", header, re.M), \
+        f"resource.h: no #define {FIRST_BAND_ID}"
+    script = open(os.path.join(ASSETS, "velmora.rc"), encoding="utf-8").read()
+    at_header = script.find('#include "resource.h"')
+    at_bands = script.find('#include "print/bands.rc"')
+    assert 0 <= at_header < at_bands, "velmora.rc: does not take in print/bands.rc after resource.h"
+    return means, far, top
+
+
+# ----------------------------------------------------------------------------
 # Program icon
 # ----------------------------------------------------------------------------
 ICON_SIZES = (48, 40, 32, 24, 20, 16)
@@ -757,6 +932,9 @@ def main(argv):
     write_file(card_path, card_bmp_bytes(card))
     check_card_file(card_path)
 
+    band_paths = write_print_bands(draw_card(PRINT_SCALE))
+    means, far, top = check_print_bands(band_paths, card_path)
+
     icons = [draw_icon_image(s) for s in ICON_SIZES]
     icon_path = os.path.join(ASSETS, "velmora.ico")
     write_file(icon_path, icon_bytes(icons))
@@ -771,6 +949,12 @@ def main(argv):
         write_previews(args.preview, card, icons, grid)
     for p in (card_path, icon_path, cursor_path):
         print(f"{os.path.relpath(p, ROOT)}: {os.path.getsize(p)} bytes")
+    total = sum(os.path.getsize(p) for p in band_paths + [BANDS_RC])
+    print(f"{os.path.relpath(PRINT_DIR, ROOT)}/: {len(band_paths)} bands and bands.rc, "
+          f"{total} bytes")
+    print(f"  scaled down by {PRINT_SCALE} against card.bmp: mean difference "
+          + "/".join(f"{m:.2f}" for m in means)
+          + f" (R/G/B), {far:.2%} of pixels off by more than {MATCH_FAR}, at most {top}")
 
 
 if __name__ == "__main__":
