@@ -622,7 +622,7 @@ def check_print_bands(paths, card_path):
     at_header = script.find('#include "resource.h"')
     at_bands = script.find('#include "print/bands.rc"')
     assert 0 <= at_header < at_bands, "velmora.rc: does not take in print/bands.rc after resource.h"
-    return means, far, top
+    return art, means, far, top
 
 
 # ----------------------------------------------------------------------------
@@ -886,9 +886,15 @@ def checkerboard(w, h, cell):
     return img
 
 
-def write_previews(folder, card, icons, grid):
+def write_previews(folder, card, icons, grid, art):
     os.makedirs(folder, exist_ok=True)
     card.save(os.path.join(folder, "card.png"))
+    # the print artwork: all of it at half size, and its edges 1:1 around the
+    # parking mark, the handset and the first two boxes
+    s = PRINT_SCALE
+    art.resize((art.width // 2, art.height // 2), Image.BOX).save(
+        os.path.join(folder, f"card-{s}x-half.png"))
+    art.crop((60 * s, 30 * s, 480 * s, 470 * s)).save(os.path.join(folder, f"card-{s}x-detail.png"))
     zoom = 8
     sheet = checkerboard(sum(i.width * zoom + 16 for i in icons) + 16 + 200, 48 * zoom + 32, zoom)
     x = 16
@@ -933,7 +939,7 @@ def main(argv):
     check_card_file(card_path)
 
     band_paths = write_print_bands(draw_card(PRINT_SCALE))
-    means, far, top = check_print_bands(band_paths, card_path)
+    art, means, far, top = check_print_bands(band_paths, card_path)
 
     icons = [draw_icon_image(s) for s in ICON_SIZES]
     icon_path = os.path.join(ASSETS, "velmora.ico")
@@ -946,7 +952,7 @@ def main(argv):
     check_cursor_file(cursor_path)
 
     if args.preview:
-        write_previews(args.preview, card, icons, grid)
+        write_previews(args.preview, card, icons, grid, art)
     for p in (card_path, icon_path, cursor_path):
         print(f"{os.path.relpath(p, ROOT)}: {os.path.getsize(p)} bytes")
     total = sum(os.path.getsize(p) for p in band_paths + [BANDS_RC])
