@@ -3,20 +3,30 @@
 
 Run from anywhere (the files land in the repository's assets/ folder):
 
-    /usr/bin/python3 tools/draw_assets.py              # writes the three files
+    /usr/bin/python3 tools/draw_assets.py              # writes the files below
     /usr/bin/python3 tools/draw_assets.py --preview /tmp/velmora-preview
-                                                       # ...and enlarged PNG views
+                                                       # ...and PNG views to look at
 
 It writes
   assets/card.bmp     1200 x 550 card, 32-bit BI_RGB bottom-up BMP (the program
                       draws the phone digits into its 11 white boxes),
+  assets/print/card-3x-00.png ... card-3x-10.png
+                      the same card drawn 3x (3600 x 1650) for printing and high
+                      dpi, in 11 bands of 150 rows, 24-bit RGB PNG,
+  assets/print/bands.rc
+                      the bands as RCDATA, ids IDR_CARD_3X_FIRST_BAND (resource.h)
+                      and on; velmora.rc #includes it,
   assets/velmora.ico  program icon, 48/40/32/24/20/16 px, 32-bit DIB images,
   assets/hand.cur     32 x 32, 16-colour pointing-hand cursor, hotspot (12, 2).
+The card's size, its boxes, the parking mark, the bottom line, the grey band and
+the bands' cut come from assets/card_layout.json.
 
 Needs only Pillow (Debian: python3-pil) and the Debian fonts fonts-dejavu-core,
-fonts-wqy-zenhei.  The output is the same, byte for byte, on every run.  After
-writing each file the script reads it back and checks the parts the program
-relies on; any mismatch stops it with an AssertionError.
+fonts-wqy-zenhei; about 15 s and 1.3 GB of memory (the 3x card is drawn on a
+14400 x 6600 canvas).  The output is the same, byte for byte, on every run.
+After writing each file the script reads it back and checks the parts the
+program relies on (the 3x bands also against card.bmp, scaled down); any
+mismatch stops it with an AssertionError.
 """
 
 import argparse
