@@ -4,3 +4,5 @@
 #define IDI_VELMORA 1
 #define IDC_HAND_POINTER 2
 #define IDB_CARD 3
+// The print artwork's bands take this id and the ones after it (print/bands.rc).
+#define IDR_CARD_3X_FIRST_BAND 100

@@ -3,30 +3,44 @@
 
 Run from anywhere (the files land in the repository's assets/ folder):
 
-    /usr/bin/python3 tools/draw_assets.py              # writes the three files
+    /usr/bin/python3 tools/draw_assets.py              # writes the files below
     /usr/bin/python3 tools/draw_assets.py --preview /tmp/velmora-preview
-                                                       # ...and enlarged PNG views
+                                                       # ...and PNG views to look at
 
 It writes
   assets/card.bmp     1200 x 550 card, 32-bit BI_RGB bottom-up BMP (the program
                       draws the phone digits into its 11 white boxes),
+  assets/print/card-3x-00.png ... card-3x-10.png
+                      the same card drawn 3x (3600 x 1650) for printing and high
+                      dpi, in 11 bands of 150 rows, 24-bit RGB PNG,
+  assets/print/bands.rc
+                      the bands as RCDATA, ids IDR_CARD_3X_FIRST_BAND (resource.h)
+                      and on; velmora.rc #includes it,
   assets/velmora.ico  program icon, 48/40/32/24/20/16 px, 32-bit DIB images,
   assets/hand.cur     32 x 32, 16-colour pointing-hand cursor, hotspot (12, 2).
+The card's size, its boxes, the parking mark, the bottom line, the grey band and
+the bands' cut come from assets/card_layout.json.
 
 Needs only Pillow (Debian: python3-pil) and the Debian fonts fonts-dejavu-core,
-fonts-wqy-zenhei.  The output is the same, byte for byte, on every run.  After
-writing each file the script reads it back and checks the parts the program
-relies on; any mismatch stops it with an AssertionError.
+fonts-wqy-zenhei; about 15 s and 1.3 GB of memory (the 3x card is drawn on a
+14400 x 6600 canvas).  The output is the same, byte for byte, on every run.
+After writing each file the script reads it back and checks the parts the
+program relies on (the 3x bands also against card.bmp, scaled down); any
+mismatch stops it with an AssertionError.
 """
 
 import argparse
 import colorsys
+import io
+import json
 import math
 import os
+import re
 import struct
 import sys
+import zlib
 
-from PIL import Image, ImageDraw, ImageFilter, ImageFont
+from PIL import Image, ImageChops, ImageDraw, ImageFilter, ImageFont
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 ASSETS = os.path.join(ROOT, "assets")
@@ -38,10 +52,16 @@ FONT_MONO_BOLD = DEJAVU + "DejaVuSansMono-Bold.ttf"
 FONT_CJK = "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc"
 
 # ----------------------------------------------------------------------------
-# Card geometry (pixels, origin top-left, ranges inclusive)
+# Card geometry (pixels, origin top-left, ranges inclusive).  What the program and
+# the tests also rely on comes from the shared layout file; the rest is artwork.
 # ----------------------------------------------------------------------------
-CARD_W, CARD_H = 1200, 550
+with open(os.path.join(ASSETS, "card_layout.json"), encoding="utf-8") as _f:
+    LAYOUT = json.load(_f)
+
+CARD_W, CARD_H = LAYOUT["artwork"]["width"], LAYOUT["artwork"]["height"]
 SS = 4                                   # the card is drawn 4x larger, then box-filtered down
+_p = LAYOUT["print_artwork"]
+PRINT_SCALE, PRINT_BAND_ROWS, PRINT_BANDS = _p["scale"], _p["band_rows"], _p["bands"]
 
 YELLOW = (255, 255, 51)                  # #FFFF33
 BLACK = (0, 0, 0)
@@ -51,7 +71,8 @@ BAND_GREY = (51, 51, 51)
 STRIPE_PERIOD = 44                       # hazard stripes: one black + one yellow, along x
 PANEL = (32, 30, 1172, 485)              # rounded yellow panel (outline included)
 PANEL_RADIUS = 18
-PARK_SIGN = (141, 44, 316, 218)          # rounded square of the parking mark
+PARK_SIGN = tuple(LAYOUT["parking_mark"][k] for k in ("left", "top", "right", "bottom"))
+PARK_RIM = 5                             # black rim of the mark, inside PARK_SIGN
 PARK_LETTER = (165, 63, 292, 199)        # the white P
 HEADLINE = (355, 105, 1107, 187)
 HEADLINE_TEXT = ("临时停靠", "请多关照")
@@ -61,12 +82,13 @@ CALL_ME = (180, 318, 301, 392)
 CAPTION = (76, 414, 301, 461)
 CAPTION_TEXT = "挪车电话"
 
-BOX_COUNT, BOX_X0, BOX_PITCH, BOX_W = 11, 331, 75, 65
-BOX_Y0, BOX_Y1 = 319, 456                # interior rows
-BOX_BORDER, BOX_MARGIN = 2, 3
+_b = LAYOUT["boxes"]
+BOX_COUNT, BOX_X0, BOX_PITCH, BOX_W = _b["count"], _b["first_left"], _b["pitch"], _b["width"]
+BOX_Y0, BOX_Y1 = _b["top"], _b["bottom"]                 # interior rows
+BOX_BORDER, BOX_MARGIN = _b["border"], _b["margin"]
 
-LINE_Y0, LINE_Y1 = 486, 494              # black line across the bottom
-BAND_Y0, BAND_Y1 = 495, 549              # dark grey band
+LINE_Y0, LINE_Y1 = LAYOUT["bottom_line"]["top"], LAYOUT["bottom_line"]["bottom"]   # black
+BAND_Y0, BAND_Y1 = LAYOUT["band"]["top"], LAYOUT["band"]["bottom"]                 # dark grey
 BAND_LEFT_TEXT, BAND_LEFT_X = "TEMPORARY PARKING", 109
 BAND_RIGHT_TEXT, BAND_RIGHT_X = "PLEASE SUPPORT ME", 1074   # last inked column
 BAND_FONT_PX, BAND_TRACKING = 28, 3
@@ -81,10 +103,17 @@ def box_interior(k):
 # ----------------------------------------------------------------------------
 # Small drawing helpers
 # ----------------------------------------------------------------------------
-def ss_box(box):
-    """Inclusive 1x pixel box -> Pillow box on the 4x canvas covering the same pixels."""
+def ss_box(box, u):
+    """Inclusive 1x pixel box -> Pillow box covering the same pixels on a canvas
+    u times larger."""
     x0, y0, x1, y1 = box
-    return (x0 * SS, y0 * SS, (x1 + 1) * SS - 1, (y1 + 1) * SS - 1)
+    return (x0 * u, y0 * u, (x1 + 1) * u - 1, (y1 + 1) * u - 1)
+
+
+def grow(box, d):
+    """Inclusive box widened by d pixels on every side (narrowed if d < 0)."""
+    x0, y0, x1, y1 = box
+    return (x0 - d, y0 - d, x1 + d, y1 + d)
 
 
 def ink_bbox(img):
@@ -117,9 +146,9 @@ def text_layer(pieces, font, passes, tracking=0.0):
     return layer.crop(ink_bbox(layer))
 
 
-def paste_fitted(canvas, layer, box):
+def paste_fitted(canvas, layer, box, u):
     """Scale a cropped layer to fill the 1x inclusive box exactly and blend it in."""
-    x0, y0, x1, y1 = ss_box(box)
+    x0, y0, x1, y1 = ss_box(box, u)
     size = (x1 - x0 + 1, y1 - y0 + 1)
     if layer.size != size:
         layer = layer.convert("RGBa").resize(size, Image.LANCZOS).convert("RGBA")
@@ -127,43 +156,44 @@ def paste_fitted(canvas, layer, box):
 
 
 # ----------------------------------------------------------------------------
-# Card elements, one function each (all draw on the 4x canvas)
+# Card elements, one function each.  All draw on a canvas u times the 1x card:
+# u = SS for card.bmp, PRINT_SCALE * SS for the print artwork.
 # ----------------------------------------------------------------------------
-def draw_hazard_band(canvas):
+def draw_hazard_band(canvas, u):
     """Diagonal black/yellow stripes behind everything above the bottom line."""
     draw = ImageDraw.Draw(canvas)
-    h = LINE_Y0 * SS
-    draw.rectangle((0, 0, CARD_W * SS - 1, h - 1), fill=YELLOW)
-    p = STRIPE_PERIOD * SS
+    h = LINE_Y0 * u
+    draw.rectangle((0, 0, CARD_W * u - 1, h - 1), fill=YELLOW)
+    p = STRIPE_PERIOD * u
     half = p // 2
-    for c in range(-h - p, CARD_W * SS + p, p):
+    for c in range(-h - p, CARD_W * u + p, p):
         # a "/" stripe: between the lines x + y = c + h and x + y = c + h + half
         draw.polygon([(c, h), (c + half, h), (c + half + h, 0), (c + h, 0)], fill=BLACK)
 
 
-def draw_panel(canvas):
+def draw_panel(canvas, u):
     """Yellow panel, 2-pixel black outline, rounded at the top, square where it
     stands on the bottom line."""
     draw = ImageDraw.Draw(canvas)
-    x0, y0, x1, y1 = ss_box(PANEL)
-    line = 2 * SS
-    draw.rounded_rectangle((x0, y0, x1, y1), radius=PANEL_RADIUS * SS,
+    x0, y0, x1, y1 = ss_box(PANEL, u)
+    line = 2 * u
+    draw.rounded_rectangle((x0, y0, x1, y1), radius=PANEL_RADIUS * u,
                            fill=YELLOW, outline=BLACK, width=line)
     mid = (y0 + y1) // 2
     draw.rectangle((x0, mid, x1, y1), fill=BLACK)
     draw.rectangle((x0 + line, mid, x1 - line, y1 - line), fill=YELLOW)
 
 
-def draw_parking_mark(canvas):
+def draw_parking_mark(canvas, u):
     """Yellow rounded square, black rim, big white serif P outlined in black."""
     draw = ImageDraw.Draw(canvas)
-    draw.rounded_rectangle(ss_box(PARK_SIGN), radius=22 * SS, fill=BLACK)
-    inner = (PARK_SIGN[0] + 5, PARK_SIGN[1] + 5, PARK_SIGN[2] - 5, PARK_SIGN[3] - 5)
-    draw.rounded_rectangle(ss_box(inner), radius=17 * SS, fill=YELLOW)
+    draw.rounded_rectangle(ss_box(PARK_SIGN, u), radius=22 * u, fill=BLACK)
+    inner = grow(PARK_SIGN, -PARK_RIM)
+    draw.rounded_rectangle(ss_box(inner, u), radius=17 * u, fill=YELLOW)
 
     # Letter: render large, then scale so the white part fills PARK_LETTER.
-    font = ImageFont.truetype(FONT_SERIF_P, 150 * SS)
-    stroke = 5 * SS
+    font = ImageFont.truetype(FONT_SERIF_P, 150 * u)
+    stroke = 5 * u
     size = (font.size * 2, font.size * 2)
     white = Image.new("L", size, 0)
     ImageDraw.Draw(white).text((stroke * 2, stroke * 2), "P", font=font, fill=255)
@@ -171,7 +201,7 @@ def draw_parking_mark(canvas):
     ImageDraw.Draw(ring).text((stroke * 2, stroke * 2), "P", font=font, fill=255,
                               stroke_width=stroke, stroke_fill=255)
     wx0, wy0, wx1, wy1 = white.getbbox()
-    tx0, ty0, tx1, ty1 = ss_box(PARK_LETTER)
+    tx0, ty0, tx1, ty1 = ss_box(PARK_LETTER, u)
     sx = (tx1 - tx0 + 1) / (wx1 - wx0)
     sy = (ty1 - ty0 + 1) / (wy1 - wy0)
     out_w, out_h = round(size[0] * sx), round(size[1] * sy)
@@ -182,13 +212,13 @@ def draw_parking_mark(canvas):
     canvas.paste(WHITE, (ox, oy), white)
 
 
-def draw_headline(canvas):
+def draw_headline(canvas, u):
     """Large bold black Chinese words, white outline with a thin dark rim, fitted to HEADLINE."""
-    font = ImageFont.truetype(FONT_CJK, 80 * SS)
-    pieces = [(HEADLINE_TEXT[0], 40 * SS), (HEADLINE_TEXT[1], 0)]
-    passes = [(BLACK, round(6.5 * SS)), (WHITE, 5 * SS), (BLACK, SS)]
-    layer = text_layer(pieces, font, passes, tracking=6 * SS)
-    paste_fitted(canvas, layer, HEADLINE)
+    font = ImageFont.truetype(FONT_CJK, 80 * u)
+    pieces = [(HEADLINE_TEXT[0], 40 * u), (HEADLINE_TEXT[1], 0)]
+    passes = [(BLACK, round(6.5 * u)), (WHITE, 5 * u), (BLACK, u)]
+    layer = text_layer(pieces, font, passes, tracking=6 * u)
+    paste_fitted(canvas, layer, HEADLINE, u)
 
 
 def dot_colour(i):
@@ -200,15 +230,15 @@ def dot_colour(i):
     return (round(r * 255), round(g * 255), round(b * 255))
 
 
-def draw_dot_row(canvas):
+def draw_dot_row(canvas, u):
     """31 round dots in rainbow colours under the headline."""
     draw = ImageDraw.Draw(canvas)
     first_left, last_left = DOTS_X0, DOTS_X1 + 1 - DOT_D
     top = DOTS_CY - DOT_D // 2
     for i in range(DOTS_COUNT):
         left = first_left + (last_left - first_left) * i / (DOTS_COUNT - 1)
-        x0 = round(left * SS)
-        draw.ellipse((x0, top * SS, x0 + DOT_D * SS - 1, (top + DOT_D) * SS - 1),
+        x0 = round(left * u)
+        draw.ellipse((x0, top * u, x0 + DOT_D * u - 1, (top + DOT_D) * u - 1),
                      fill=dot_colour(i))
 
 
@@ -253,9 +283,9 @@ def handset_mask(w, h):
     return mask.resize((w, h), Image.BOX)
 
 
-def draw_call_me(canvas):
+def draw_call_me(canvas, u):
     """Handset symbol, CALL / ME beside it, Chinese caption underneath."""
-    x0, y0, x1, y1 = ss_box(HANDSET)
+    x0, y0, x1, y1 = ss_box(HANDSET, u)
     bw, bh = x1 - x0 + 1, y1 - y0 + 1
     mask = handset_mask(bw * 2, bh * 2)
     mask = mask.crop(mask.getbbox())
@@ -263,57 +293,57 @@ def draw_call_me(canvas):
     mask = mask.resize((round(mask.width * scale), round(mask.height * scale)), Image.LANCZOS)
     canvas.paste(BLACK, (x0, y0 + (bh - mask.height) // 2), mask)
 
-    font = ImageFont.truetype(FONT_LATIN_BOLD, 42 * SS)
+    font = ImageFont.truetype(FONT_LATIN_BOLD, 42 * u)
     call = text_layer([("CALL", 0)], font, [(BLACK, 0)])
     me = text_layer([("ME", 0)], font, [(BLACK, 0)])
-    cx0, cy0, cx1, cy1 = ss_box(CALL_ME)
+    cx0, cy0, cx1, cy1 = ss_box(CALL_ME, u)
     left = cx1 + 1 - call.width                       # CALL ends at the right edge
     canvas.alpha_composite(call, (left, cy0))
     canvas.alpha_composite(me, (left, cy1 + 1 - me.height))
 
-    font = ImageFont.truetype(FONT_CJK, 52 * SS)
-    caption = text_layer([(CAPTION_TEXT, 0)], font, [(BLACK, SS)], tracking=6 * SS)
-    paste_fitted(canvas, caption, CAPTION)
+    font = ImageFont.truetype(FONT_CJK, 52 * u)
+    caption = text_layer([(CAPTION_TEXT, 0)], font, [(BLACK, u)], tracking=6 * u)
+    paste_fitted(canvas, caption, CAPTION, u)
 
 
-def draw_bottom(canvas):
+def draw_bottom(canvas, u):
     """Black line, dark grey band and its two white monospaced phrases."""
     draw = ImageDraw.Draw(canvas)
-    draw.rectangle(ss_box((0, LINE_Y0, CARD_W - 1, LINE_Y1)), fill=BLACK)
-    draw.rectangle(ss_box((0, BAND_Y0, CARD_W - 1, BAND_Y1)), fill=BAND_GREY)
-    font = ImageFont.truetype(FONT_MONO_BOLD, BAND_FONT_PX * SS)
-    left = text_layer([(BAND_LEFT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * SS)
-    right = text_layer([(BAND_RIGHT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * SS)
+    draw.rectangle(ss_box((0, LINE_Y0, CARD_W - 1, LINE_Y1), u), fill=BLACK)
+    draw.rectangle(ss_box((0, BAND_Y0, CARD_W - 1, BAND_Y1), u), fill=BAND_GREY)
+    font = ImageFont.truetype(FONT_MONO_BOLD, BAND_FONT_PX * u)
+    left = text_layer([(BAND_LEFT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * u)
+    right = text_layer([(BAND_RIGHT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * u)
     # vertical centre on the band, using the taller of the two (same font, same caps)
     h = max(left.height, right.height)
-    top = round(((BAND_Y0 + BAND_Y1 + 1) * SS - h) / 2)
-    canvas.alpha_composite(left, (BAND_LEFT_X * SS, top))
-    canvas.alpha_composite(right, ((BAND_RIGHT_X + 1) * SS - right.width, top))
+    top = round(((BAND_Y0 + BAND_Y1 + 1) * u - h) / 2)
+    canvas.alpha_composite(left, (BAND_LEFT_X * u, top))
+    canvas.alpha_composite(right, ((BAND_RIGHT_X + 1) * u - right.width, top))
 
 
-def draw_digit_boxes(card):
-    """The 11 boxes, drawn pixel-exact on the final 1x image."""
+def draw_digit_boxes(card, scale):
+    """The 11 boxes, drawn pixel-exact on the final image (scale x the 1x card)."""
     draw = ImageDraw.Draw(card)
     for k in range(1, BOX_COUNT + 1):
-        x0, y0, x1, y1 = box_interior(k)
-        m = BOX_BORDER + BOX_MARGIN
-        draw.rectangle((x0 - m, y0 - m, x1 + m, y1 + m), fill=WHITE)
-        b = BOX_BORDER
-        draw.rectangle((x0 - b, y0 - b, x1 + b, y1 + b), fill=BLACK)
-        draw.rectangle((x0, y0, x1, y1), fill=WHITE)
+        inside = box_interior(k)
+        draw.rectangle(ss_box(grow(inside, BOX_BORDER + BOX_MARGIN), scale), fill=WHITE)
+        draw.rectangle(ss_box(grow(inside, BOX_BORDER), scale), fill=BLACK)
+        draw.rectangle(ss_box(inside, scale), fill=WHITE)
 
 
-def draw_card():
-    canvas = Image.new("RGBA", (CARD_W * SS, CARD_H * SS), WHITE + (255,))
-    draw_hazard_band(canvas)
-    draw_panel(canvas)
-    draw_parking_mark(canvas)
-    draw_headline(canvas)
-    draw_dot_row(canvas)
-    draw_call_me(canvas)
-    draw_bottom(canvas)
-    card = canvas.convert("RGB").resize((CARD_W, CARD_H), Image.BOX)
-    draw_digit_boxes(card)
+def draw_card(scale=1):
+    u = scale * SS
+    canvas = Image.new("RGBA", (CARD_W * u, CARD_H * u), WHITE + (255,))
+    draw_hazard_band(canvas, u)
+    draw_panel(canvas, u)
+    draw_parking_mark(canvas, u)
+    draw_headline(canvas, u)
+    draw_dot_row(canvas, u)
+    draw_call_me(canvas, u)
+    draw_bottom(canvas, u)
+    card = canvas.convert("RGB").resize((CARD_W * scale, CARD_H * scale), Image.BOX)
+    del canvas
+    draw_digit_boxes(card, scale)
     return card
 
 
@@ -359,15 +389,17 @@ class BmpReader:
 def check_card_file(path):
     data = open(path, "rb").read()
     bmp = BmpReader(data)
-    assert len(data) == 2640056 == bmp.file_size, f"card.bmp: size {len(data)} / bfSize {bmp.file_size}"
+    image_size = CARD_W * CARD_H * 4
+    assert len(data) == 54 + image_size + len(BMP_TRAILER) == bmp.file_size, \
+        f"card.bmp: size {len(data)} / bfSize {bmp.file_size}"
     assert bmp.offset == 54 and bmp.hsize == 40, "card.bmp: headers are not 14 + 40 bytes"
-    assert (bmp.w, bmp.h) == (CARD_W, CARD_H), "card.bmp: not 1200 x 550 bottom-up"
+    assert (bmp.w, bmp.h) == (CARD_W, CARD_H), f"card.bmp: not {CARD_W} x {CARD_H} bottom-up"
     assert (bmp.planes, bmp.bpp, bmp.compression) == (1, 32, 0), "card.bmp: not 32-bit BI_RGB"
-    assert bmp.image_size == 2640000, "card.bmp: biSizeImage"
+    assert bmp.image_size == image_size, "card.bmp: biSizeImage"
     assert (bmp.xppm, bmp.yppm) == (BMP_PPM, BMP_PPM), "card.bmp: resolution"
-    pixels = data[54:54 + 2640000]
+    pixels = data[54:54 + image_size]
     assert pixels[3::4].count(0) == CARD_W * CARD_H, "card.bmp: a fourth byte is not 0"
-    assert data[54 + 2640000:] == BMP_TRAILER, "card.bmp: trailing bytes"
+    assert data[54 + image_size:] == BMP_TRAILER, "card.bmp: trailing bytes"
 
     for k in range(1, BOX_COUNT + 1):
         x0, y0, x1, y1 = box_interior(k)
@@ -391,9 +423,9 @@ def check_card_file(path):
         for x in range(CARD_W):
             assert bmp.rgb(x, y) == BLACK, f"bottom line: ({x},{y}) is {bmp.rgb(x, y)}"
     assert any(bmp.rgb(x, LINE_Y0 - 1) != BLACK for x in range(CARD_W)), \
-        "bottom line starts above row 486"
+        f"bottom line starts above row {LINE_Y0}"
 
-    # grey band: only grey and the white words; words start at 109 and end at 1074
+    # grey band: only grey and the white words, from BAND_LEFT_X to BAND_RIGHT_X
     inked = set()
     for y in range(BAND_Y0, BAND_Y1 + 1):
         for x in range(CARD_W):
@@ -406,6 +438,201 @@ def check_card_file(path):
             assert bmp.rgb(x, y) == BAND_GREY, f"grey band edge ({x},{y}) is {bmp.rgb(x, y)}"
     assert min(inked) == BAND_LEFT_X, f"left words start at {min(inked)}"
     assert max(inked) == BAND_RIGHT_X, f"right words end at {max(inked)}"
+
+    check_parking_mark(bmp.rgb, 1, "card.bmp")
+
+
+def check_parking_mark(rgb, s, what):
+    """The mark's black rim lies on the layout's square: PARK_RIM pixels (x s) deep
+    at the middle of each side, yellow just outside and just inside.  rgb(x, y)
+    reads the picture, which is s times the 1x card."""
+    x0, y0, x1, y1 = PARK_SIGN
+    rim = PARK_RIM
+    cx, cy = (x0 + x1) // 2 * s, (y0 + y1) // 2 * s
+    sides = {            # outermost rim pixel, step inwards, as (x, y) pairs
+        "left": ((x0 * s, cy), (1, 0)),
+        "right": (((x1 + 1) * s - 1, cy), (-1, 0)),
+        "top": ((cx, y0 * s), (0, 1)),
+        "bottom": ((cx, (y1 + 1) * s - 1), (0, -1)),
+    }
+    for side, ((x, y), (dx, dy)) in sides.items():
+        for i in range(-1, rim * s + 1):
+            want = BLACK if 0 <= i < rim * s else YELLOW
+            px, py = x + i * dx, y + i * dy
+            assert rgb(px, py) == want, \
+                f"{what}: parking mark {side} side, ({px},{py}) is {rgb(px, py)}"
+
+
+# ----------------------------------------------------------------------------
+# Print artwork: the card drawn PRINT_SCALE times larger, cut into bands of
+# PRINT_BAND_ROWS rows, each a 24-bit PNG.  The program embeds them as RCDATA
+# and decodes one band at a time, so a page never needs the whole picture.
+# ----------------------------------------------------------------------------
+PRINT_DIR = os.path.join(ASSETS, "print")
+BANDS_RC = os.path.join(PRINT_DIR, "bands.rc")
+FIRST_BAND_ID = "IDR_CARD_3X_FIRST_BAND"          # defined in assets/resource.h
+PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
+
+# How far the print artwork, box-filtered down, may stray from card.bmp.  Measured:
+# mean 0.70/0.71/0.41, 0.59 % of pixels off by more than 32, at most 92.  A part
+# missing or moved by a whole 1x pixel shows as a difference near 255.
+MATCH_MEAN = 1.0                # mean |difference| per channel, in levels of 255
+MATCH_FAR, MATCH_FAR_SHARE = 32, 0.01             # at most 1 % of pixels off by more than 32
+MATCH_MAX = 128                 # and none by more than this
+
+assert PRINT_BANDS * PRINT_BAND_ROWS == CARD_H * PRINT_SCALE, \
+    "card_layout.json: print_artwork bands do not cover the card exactly"
+
+
+def band_file(i):
+    return f"card-{PRINT_SCALE}x-{i:02d}.png"
+
+
+def write_print_bands(card):
+    """Write the bands and the resource-script fragment that lists them."""
+    os.makedirs(PRINT_DIR, exist_ok=True)
+    names = [band_file(i) for i in range(PRINT_BANDS)]
+    for old in os.listdir(PRINT_DIR):          # bands of an earlier, longer cut
+        if old.startswith("card-") and old.endswith(".png") and old not in names:
+            os.remove(os.path.join(PRINT_DIR, old))
+    w = card.width
+    for i, name in enumerate(names):
+        band = card.crop((0, i * PRINT_BAND_ROWS, w, (i + 1) * PRINT_BAND_ROWS))
+        band.save(os.path.join(PRINT_DIR, name), "PNG", optimize=True)
+    lines = [
+        f"// The print artwork, top band first: the card drawn {PRINT_SCALE}x,"
+        f" {PRINT_BAND_ROWS} rows a band.",
+        "// Written by tools/draw_assets.py; #included from velmora.rc, so the paths are",
+        "// relative to assets/.",
+    ]
+    lines += [f'{FIRST_BAND_ID} + {i} RCDATA "print/{name}"' for i, name in enumerate(names)]
+    write_file(BANDS_RC, ("\n".join(lines) + "\n").encode("utf-8"))
+    return [os.path.join(PRINT_DIR, name) for name in names]
+
+
+def png_chunks(data, what):
+    assert data[:8] == PNG_SIGNATURE, f"{what}: not a PNG"
+    chunks, i = [], 8
+    while i < len(data):
+        length, kind = struct.unpack_from(">I4s", data, i)
+        body = data[i + 8:i + 8 + length]
+        crc, = struct.unpack_from(">I", data, i + 8 + length)
+        assert crc == zlib.crc32(kind + body), f"{what}: bad CRC on {kind}"
+        chunks.append((kind, body))
+        i += 12 + length
+    assert i == len(data), f"{what}: truncated"
+    return chunks
+
+
+def read_band(path):
+    """Check one band file's format and return its picture."""
+    what = os.path.relpath(path, ROOT)
+    data = open(path, "rb").read()
+    chunks = png_chunks(data, what)
+    kinds = [kind for kind, _ in chunks]
+    # IHDR, the image data, IEND, and nothing else (no gamma, profile, text or time)
+    assert kinds[0] == b"IHDR" and kinds[-1] == b"IEND" and len(kinds) > 2 and \
+        all(k == b"IDAT" for k in kinds[1:-1]), f"{what}: chunks {kinds}"
+    size = (CARD_W * PRINT_SCALE, PRINT_BAND_ROWS)
+    assert chunks[0][1] == struct.pack(">IIBBBBB", *size, 8, 2, 0, 0, 0), \
+        f"{what}: not {size[0]} x {size[1]}, 8-bit RGB, not interlaced"
+    band = Image.open(io.BytesIO(data))
+    band.load()
+    assert band.mode == "RGB" and band.size == size, what
+    return band
+
+
+def assert_filled(img, box, colour, what):
+    """Every pixel of the inclusive box is colour."""
+    x0, y0, x1, y1 = box
+    colours = img.crop((x0, y0, x1 + 1, y1 + 1)).getcolors(1)
+    assert colours == [((x1 - x0 + 1) * (y1 - y0 + 1), colour)], \
+        f"{what}: ({x0},{y0})-({x1},{y1}) is not all {colour}"
+
+
+def check_print_art(art, s):
+    """The parts the program relies on, pixel-exact at s times the 1x card."""
+    for k in range(1, BOX_COUNT + 1):
+        inside = ss_box(box_interior(k), s)
+        assert_filled(art, inside, WHITE, f"print box {k} interior")
+        x0, y0, x1, y1 = inside
+        b, m = BOX_BORDER * s, BOX_MARGIN * s
+        for d0, d1, colour in ((1, b, BLACK), (b + 1, b + m, WHITE)):   # border, then margin
+            for strip in ((x0 - d1, y0 - d1, x1 + d1, y0 - d0),      # above
+                          (x0 - d1, y1 + d0, x1 + d1, y1 + d1),      # below
+                          (x0 - d1, y0 - d1, x0 - d0, y1 + d1),      # left
+                          (x1 + d0, y0 - d1, x1 + d1, y1 + d1)):     # right
+                assert_filled(art, strip, colour, f"print box {k} ring")
+
+    w = art.width
+    assert_filled(art, (0, LINE_Y0 * s, w - 1, (LINE_Y1 + 1) * s - 1), BLACK, "print bottom line")
+    assert art.crop((0, LINE_Y0 * s - 1, w, LINE_Y0 * s)).getcolors(1) != [(w, BLACK)], \
+        f"print bottom line starts above row {LINE_Y0 * s}"
+    top, bottom = BAND_Y0 * s, (BAND_Y1 + 1) * s - 1
+    assert bottom == art.height - 1, "print grey band does not reach the bottom"
+    for y in (top, bottom):
+        assert_filled(art, (0, y, w - 1, y), BAND_GREY, "print grey band edge")
+    # only grey and the white words (neutral, lighter than the band), words inked
+    # from the left start to the right end, scaled
+    band = art.crop((0, top, w, bottom + 1))
+    r, g, b = band.split()
+    assert ImageChops.difference(r, g).getbbox() is None and \
+        ImageChops.difference(g, b).getbbox() is None, "print grey band: a coloured pixel"
+    assert r.getextrema()[0] == BAND_GREY[0], "print grey band: darker than the band"
+    ink = ImageChops.difference(band, Image.new("RGB", band.size, BAND_GREY)).getbbox()
+    assert (ink[0], ink[2] - 1) == (BAND_LEFT_X * s, (BAND_RIGHT_X + 1) * s - 1), \
+        f"print grey band: words from {ink[0]} to {ink[2] - 1}"
+
+    check_parking_mark(lambda x, y: art.getpixel((x, y)), s, "print artwork")
+
+
+def compare_with_card(art, card, s):
+    """How far the artwork, box-filtered down by s, is from the 1x card."""
+    small = art.resize(card.size, Image.BOX)
+    diff = ImageChops.difference(small, card)
+    n = card.width * card.height
+    means = [sum(v * c for v, c in enumerate(diff.getchannel(i).histogram())) / n
+             for i in range(3)]
+    r, g, b = diff.split()
+    worst = ImageChops.lighter(ImageChops.lighter(r, g), b).histogram()
+    far = sum(worst[MATCH_FAR + 1:]) / n
+    top = max(v for v, c in enumerate(worst) if c)
+    return means, far, top
+
+
+def check_print_bands(paths, card_path):
+    """Read the bands back, check each file and the artwork they make up, and
+    compare it with card.bmp as written."""
+    s = PRINT_SCALE
+    art = Image.new("RGB", (CARD_W * s, CARD_H * s))
+    for i, path in enumerate(paths):
+        art.paste(read_band(path), (0, i * PRINT_BAND_ROWS))
+    check_print_art(art, s)
+
+    # The boxes, scaled down, are card.bmp's to the pixel: both are checked exact and
+    # every edge of the print boxes falls on a multiple of s.  The rest is drawn anew
+    # at the larger size (text hinting, sub-pixel edges), so it only has to be close.
+    card = Image.open(card_path).convert("RGB")
+    means, far, top = compare_with_card(art, card, s)
+    assert max(means) <= MATCH_MEAN, f"print artwork scaled down: mean difference {means}"
+    assert far <= MATCH_FAR_SHARE, \
+        f"print artwork scaled down: {far:.2%} of pixels off by more than {MATCH_FAR}"
+    assert top <= MATCH_MAX, f"print artwork scaled down: a pixel off by {top}"
+
+    # the resource script: consecutive ids from the macro, one per band, in order,
+    # and velmora.rc defines the macro before it takes in the fragment
+    rc = open(BANDS_RC, encoding="utf-8").read()
+    entries = re.findall(r'^(\w+) \+ (\d+) RCDATA "([^"]+)"$', rc, re.M)
+    want = [(FIRST_BAND_ID, str(i), "print/" + os.path.basename(p)) for i, p in enumerate(paths)]
+    assert entries == want and rc.count("RCDATA") == len(paths), "bands.rc: entries"
+    header = open(os.path.join(ASSETS, "resource.h"), encoding="utf-8").read()
+    assert re.search(rf"^#define {FIRST_BAND_ID} \d+$", header, re.M), \
+        f"resource.h: no #define {FIRST_BAND_ID}"
+    script = open(os.path.join(ASSETS, "velmora.rc"), encoding="utf-8").read()
+    at_header = script.find('#include "resource.h"')
+    at_bands = script.find('#include "print/bands.rc"')
+    assert 0 <= at_header < at_bands, "velmora.rc: does not take in print/bands.rc after resource.h"
+    return art, means, far, top
 
 
 # ----------------------------------------------------------------------------
@@ -669,9 +896,15 @@ def checkerboard(w, h, cell):
     return img
 
 
-def write_previews(folder, card, icons, grid):
+def write_previews(folder, card, icons, grid, art):
     os.makedirs(folder, exist_ok=True)
     card.save(os.path.join(folder, "card.png"))
+    # the print artwork: all of it at half size, and its edges 1:1 around the
+    # parking mark, the handset and the first two boxes
+    s = PRINT_SCALE
+    art.resize((art.width // 2, art.height // 2), Image.BOX).save(
+        os.path.join(folder, f"card-{s}x-half.png"))
+    art.crop((60 * s, 30 * s, 480 * s, 470 * s)).save(os.path.join(folder, f"card-{s}x-detail.png"))
     zoom = 8
     sheet = checkerboard(sum(i.width * zoom + 16 for i in icons) + 16 + 200, 48 * zoom + 32, zoom)
     x = 16
@@ -715,6 +948,9 @@ def main(argv):
     write_file(card_path, card_bmp_bytes(card))
     check_card_file(card_path)
 
+    band_paths = write_print_bands(draw_card(PRINT_SCALE))
+    art, means, far, top = check_print_bands(band_paths, card_path)
+
     icons = [draw_icon_image(s) for s in ICON_SIZES]
     icon_path = os.path.join(ASSETS, "velmora.ico")
     write_file(icon_path, icon_bytes(icons))
@@ -726,9 +962,15 @@ def main(argv):
     check_cursor_file(cursor_path)
 
     if args.preview:
-        write_previews(args.preview, card, icons, grid)
+        write_previews(args.preview, card, icons, grid, art)
     for p in (card_path, icon_path, cursor_path):
         print(f"{os.path.relpath(p, ROOT)}: {os.path.getsize(p)} bytes")
+    total = sum(os.path.getsize(p) for p in band_paths + [BANDS_RC])
+    print(f"{os.path.relpath(PRINT_DIR, ROOT)}/: {len(band_paths)} bands and bands.rc, "
+          f"{total} bytes")
+    print(f"  scaled down by {PRINT_SCALE} against card.bmp: mean difference "
+          + "/".join(f"{m:.2f}" for m in means)
+          + f" (R/G/B), {far:.2%} of pixels off by more than {MATCH_FAR}, at most {top}")
 
 
 if __name__ == "__main__":
