@@ -1,7 +1,9 @@
 """A private X desktop with Wine for Velmora's end-to-end tests.
 
-`Desktop` starts Xvfb on a free display, openbox as window manager and a fresh
-32-bit Wine prefix set up for Chinese text, and tears all of it down again.
+`Desktop` starts Xvfb on a free display, openbox as window manager, a private
+print queue (print_queue.py: what Wine prints comes out as a PDF in the work
+folder) and a fresh 32-bit Wine prefix set up for Chinese text, and tears all
+of it down again.
 Tests drive it with real input (xdotool) and real screenshots (`import`), and
 look inside windows with build/winprobe.exe (see `probe`).
 
@@ -148,6 +150,7 @@ class Desktop:
         self.env = None
         self.owner = True  # False when attached to a desktop someone else runs
         self._xvfb = self._openbox = self._wineserver = self._reaper = None
+        self.print_queue = None
         self._launched = []
         self.timings = {}
 
@@ -175,6 +178,9 @@ class Desktop:
         self._start_openbox()
         self.timings["x"] = time.monotonic() - t0
         t1 = time.monotonic()
+        self._start_print_queue()
+        self.timings["print"] = time.monotonic() - t1
+        t1 = time.monotonic()
         self._make_prefix()
         self._start_wine_services()
         self.timings["prefix"] = time.monotonic() - t1
@@ -200,6 +206,9 @@ class Desktop:
         _stop(self._wineserver)
         if self.prefix:
             _remove_server_dir(self.prefix)
+        if self.print_queue:  # after Wine: nothing is left to send it a job
+            self.print_queue.close()
+            self.print_queue = None
         _stop(self._openbox)
         _stop(self._xvfb)
         self._wineserver = self._openbox = self._xvfb = None
@@ -266,10 +275,23 @@ class Desktop:
         wait_for(wm_running, 10, 0.05, "openbox to manage the screen")
 
     def _x_env(self):
+        # LPDEST and PRINTER would name libcups' default printer instead of the queue.
         env = {k: v for k, v in os.environ.items()
-               if not k.startswith("LC_") and k not in ("WAYLAND_DISPLAY", "WINEPREFIX")}
+               if not k.startswith("LC_") and k not in ("WAYLAND_DISPLAY", "WINEPREFIX",
+                                                        "CUPS_SERVER", "LPDEST", "PRINTER")}
         env.update(DISPLAY=self.display, LANG=LOCALE, LC_ALL=LOCALE)
         return env
+
+    # -- print queue
+
+    def _start_print_queue(self):
+        """Before the prefix: Wine lists the printers when it first starts."""
+        from print_queue import PrintQueue
+        # The queue's filters run as lp and must get through the work folder to
+        # its spool: others may pass through (not list it).
+        self.workdir.chmod(0o711)
+        self.print_queue = PrintQueue(self.workdir / "print")
+        self.print_queue.start()
 
     # -- Wine prefix
 
@@ -278,6 +300,7 @@ class Desktop:
         env = self._x_env()
         env.update(WINEPREFIX=str(self.prefix), WINEARCH="win32", WINEDEBUG="-all",
                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        env.update(self.print_queue.env)  # Wine's winspool asks this cupsd, not the machine's
         self.env = env
         cache = os.environ.get("VELMORA_E2E_PREFIX_CACHE")
         if cache and (Path(cache) / "system.reg").exists():
@@ -348,6 +371,7 @@ class Desktop:
     def state(self):
         return {"display": self.display, "prefix": str(self.prefix),
                 "workdir": str(self.workdir), "winprobe": str(self.winprobe),
+                "print_queue": str(self.print_queue.folder),
                 "env": {k: self.env[k] for k in _SHARED_ENV if k in self.env}}
 
     @classmethod
@@ -359,6 +383,8 @@ class Desktop:
         d.workdir = Path(state["workdir"])
         d.env = d._x_env()
         d.env.update(state["env"])
+        from print_queue import PrintQueue
+        d.print_queue = PrintQueue.attached(state["print_queue"])
         return d
 
     # -- running programs
@@ -490,7 +516,7 @@ class Desktop:
 
 # Variables a child process needs to run Wine programs in this desktop.
 _SHARED_ENV = ("DISPLAY", "WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES",
-               "LANG", "LC_ALL")
+               "LANG", "LC_ALL", "CUPS_SERVER")
 
 
 def attach():
@@ -558,6 +584,9 @@ def _reap(workdir):
     workdir = Path(workdir)
     _end_processes_of(workdir)
     _remove_server_dir(workdir / "prefix")
+    # cupsd had SIGTERM when we died (it dies with its parent); end what is left.
+    from print_queue import end_processes
+    end_processes(workdir / "print")
     if not os.environ.get("VELMORA_E2E_KEEP"):
         shutil.rmtree(workdir, ignore_errors=True)
 

@@ -1,12 +1,14 @@
 #!/usr/bin/python3
 """Self-test of the end-to-end harness: the desktop, winprobe and the input and
 screen helpers, checked against Wine's own notepad (part of every prefix), so no
-test program is needed besides build/winprobe.exe.
+test program is needed besides build/winprobe.exe; and the private print queue,
+checked with what winprobe prints.
 
     /usr/bin/python3 tests/e2e/test_harness.py            # starts its own desktop
     /usr/bin/python3 tests/e2e/with_desktop.py -- /usr/bin/python3 tests/e2e/test_harness.py
 """
 
+import os
 import subprocess
 import sys
 import unittest
@@ -14,6 +16,7 @@ from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from desktop import SCREEN, DesktopError, ProbeError, attach, wait_equal, wait_for  # noqa: E402
+from print_queue import job_of, pdf_pages, render_page  # noqa: E402
 
 WHITE = (255, 255, 255)
 IDYES, IDNO, IDCANCEL = 6, 7, 2
@@ -205,6 +208,81 @@ class NotepadTest(unittest.TestCase):
             self.skipTest(f"GetGuiResources not implemented here (error {counts['error']})")
         self.assertGreater(counts["gdi"], 0)
         self.assertGreater(counts["user"], 0)
+
+
+class PrintQueueTest(unittest.TestCase):
+    """What a 32-bit Wine program prints reaches the private queue as its default
+    printer and comes out as a PDF whose sizes can be measured."""
+
+    DPI = 300
+    MM = 0.5  # how far a measured length may be off
+
+    def setUp(self):
+        self.queue = desk.print_queue
+        self.queue.reset()
+
+    def test_rectangle_comes_out_at_its_size_and_place(self):
+        dc = desk.probe("print-rect", 100, 50, 20, 20, "--title", "harness rect", timeout=60)
+        self.assertEqual(dc["printer"], "PDF")  # the private queue is the default printer
+        # The DC describes A4 portrait in its own units.
+        self.assertAlmostEqual(dc["physicalwidth"] / dc["logpixelsx"] * 25.4, 210, delta=self.MM)
+        self.assertAlmostEqual(dc["physicalheight"] / dc["logpixelsy"] * 25.4, 297, delta=self.MM)
+
+        pdf = self.queue.next_pdf()
+        # Private: the PDF is in the work folder, the machine's /etc/cups is its own.
+        self.assertTrue(pdf.is_relative_to(desk.workdir), pdf)
+        self.assertFalse(os.path.samefile("/etc/cups", self.queue.etc))
+        self.assertTrue(pdf.name.startswith("harness_rect-job_"), pdf.name)  # named after the title
+        pages = pdf_pages(pdf)
+        self.assertEqual(len(pages), 1)
+        self.assertEqual(pages[0].orientation, "portrait")
+        self.assertAlmostEqual(pages[0].width_mm, 210, delta=self.MM)
+        self.assertAlmostEqual(pages[0].height_mm, 297, delta=self.MM)
+
+        image = render_page(pdf, self.DPI, desk.workdir)
+        left, top, right, bottom = box = _dark_box(image)
+        measured = [v * 25.4 / self.DPI for v in (left, top, right - left, bottom - top)]
+        for name, got, want in zip(("left", "top", "width", "height"), measured, (20, 20, 100, 50)):
+            with self.subTest(name):
+                self.assertAlmostEqual(got, want, delta=self.MM)
+        self.assertGreater(share_of(image, (left + 2, top + 2, right - 2, bottom - 2), (0, 0, 0)),
+                           0.99, "the rectangle is solid black")
+        self.assertEqual(self.queue.failed_jobs(), [])
+
+    def test_disabled_queue_holds_the_job_until_enabled(self):
+        self.queue.disable()
+        self.addCleanup(self.queue.enable)
+        self.assertFalse(self.queue.enabled())
+        desk.probe("print-rect", 30, 30, 10, 10, "--title", "held", timeout=60)
+
+        held = wait_for(self.queue.queued_jobs, 10, what="the job in the queue")
+        self.assertEqual(len(held), 1)
+        job = held[0]
+        self.assertFalse(self.queue.enabled(), self.queue.state())  # not "now printing"
+        # cupsd never started it (a job it starts logs its filters at once) and no PDF is there.
+        self.assertEqual(self._started(job), [])
+        self.assertEqual([p for p in self.queue.pdfs() if job_of(p) == job], [])
+        self.assertEqual(self.queue.queued_jobs(), [job])
+
+        self.queue.enable()
+        pdf = self.queue.next_pdf()
+        self.assertEqual(job_of(pdf), job)
+        self.assertNotEqual(self._started(job), [])
+        self.assertEqual(len(pdf_pages(pdf)), 1)
+        self.assertEqual(self.queue.queued_jobs(), [])
+        self.assertEqual(self.queue.failed_jobs(), [])
+
+    def _started(self, job):
+        return [line for line in self.queue.job_log(job) if "Started" in line]
+
+
+def _dark_box(image):
+    """Bounding box (left, top, right, bottom; right and bottom exclusive) of the
+    pixels darker than mid-grey."""
+    box = image.convert("L").point(lambda v: 255 if v < 128 else 0).getbbox()
+    if box is None:
+        raise AssertionError("nothing dark on the page")
+    return box
 
 
 def _narrow(cursor):

@@ -39,7 +39,8 @@ def main(argv):
     started = time.monotonic()
     with Desktop() as desktop:
         print(f"with_desktop: display {desktop.display} ready in "
-              f"{time.monotonic() - started:.1f}s (prefix {desktop.timings['prefix']:.1f}s)",
+              f"{time.monotonic() - started:.1f}s (prefix {desktop.timings['prefix']:.1f}s, "
+              f"print queue {desktop.timings['print']:.1f}s)",
               file=sys.stderr, flush=True)
         state_file = desktop.state_file
         state_file.write_text(json.dumps(desktop.state(), ensure_ascii=False, indent=1))

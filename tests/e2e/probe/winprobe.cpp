@@ -4,6 +4,7 @@
 // it prints a message on stderr and exits 1 (2 for bad usage).
 //
 // Window handles are printed and accepted as decimal numbers (hex with 0x works too).
+// Lengths on paper are in millimetres.
 #ifndef UNICODE
 #define UNICODE
 #endif
@@ -15,6 +16,7 @@
 #endif
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
@@ -668,6 +670,105 @@ int cmdFont(int argc, wchar_t** argv) {
     return 0;
 }
 
+// ---------------------------------------------------------------- print-rect
+
+double parseMillimetres(const wchar_t* s) {
+    wchar_t* end = nullptr;
+    double v = wcstod(s, &end);
+    if (end == s || *end || !(v >= 0 && v < 10000))
+        throw UsageError("bad length in millimetres: " + utf8(s));
+    return v;
+}
+
+std::wstring defaultPrinter() {
+    DWORD size = 0;
+    GetDefaultPrinterW(nullptr, &size);
+    if (size == 0) failWin32(L"GetDefaultPrinter (no default printer?)");
+    std::vector<wchar_t> name(size);
+    if (!GetDefaultPrinterW(name.data(), &size)) failWin32(L"GetDefaultPrinter");
+    return name.data();
+}
+
+// print-rect WIDTH HEIGHT LEFT TOP [--title TEXT] [--printer NAME]: print one page
+// with a black rectangle WIDTH x HEIGHT millimetres whose top-left corner lies LEFT
+// and TOP millimetres from the paper's top-left corner, on the default printer (or
+// NAME). Placed with the printer DC's own resolution and unprintable margin: a DC's
+// origin is the corner of the printable area, not of the paper. The rectangle is a
+// stretched bitmap, the way a picture reaches a printer. Prints the DC's figures
+// and the rectangle in device units; the job is in the spooler when this returns.
+int cmdPrintRect(int argc, wchar_t** argv) {
+    const char* usage = "usage: print-rect WIDTH HEIGHT LEFT TOP [--title TEXT] [--printer NAME]";
+    if (argc < 4 || argc % 2) throw UsageError(usage);
+    double width = parseMillimetres(argv[0]), height = parseMillimetres(argv[1]);
+    double left = parseMillimetres(argv[2]), top = parseMillimetres(argv[3]);
+    std::wstring title = L"winprobe print-rect", printer;
+    for (int i = 4; i < argc; i += 2) {
+        if (wcscmp(argv[i], L"--title") == 0) title = argv[i + 1];
+        else if (wcscmp(argv[i], L"--printer") == 0) printer = argv[i + 1];
+        else throw UsageError(usage);
+    }
+    if (printer.empty()) printer = defaultPrinter();
+
+    HDC dc = CreateDCW(L"WINSPOOL", printer.c_str(), nullptr, nullptr);
+    if (!dc) failWin32(L"CreateDC(" + printer + L")");
+    const int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
+    const int offsetX = GetDeviceCaps(dc, PHYSICALOFFSETX);
+    const int offsetY = GetDeviceCaps(dc, PHYSICALOFFSETY);
+    auto deviceX = [&](double mm) { return (int)std::lround(mm * dpiX / 25.4) - offsetX; };
+    auto deviceY = [&](double mm) { return (int)std::lround(mm * dpiY / 25.4) - offsetY; };
+    RECT r = {deviceX(left), deviceY(top), deviceX(left + width), deviceY(top + height)};
+
+    DOCINFOW doc = {};
+    doc.cbSize = sizeof doc;
+    doc.lpszDocName = title.c_str();
+    int job = StartDocW(dc, &doc);
+    const wchar_t* step = L"StartDoc";
+    bool ok = job > 0;
+    if (ok) { step = L"StartPage"; ok = StartPage(dc) > 0; }
+    if (ok) {
+        BITMAPINFO bmi = {};
+        bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bmi.bmiHeader.biWidth = 1;
+        bmi.bmiHeader.biHeight = 1;
+        bmi.bmiHeader.biPlanes = 1;
+        bmi.bmiHeader.biBitCount = 32;
+        bmi.bmiHeader.biCompression = BI_RGB;
+        const DWORD black = 0;
+        step = L"StretchDIBits";
+        int lines = StretchDIBits(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, 0, 0, 1, 1,
+                                  &black, &bmi, DIB_RGB_COLORS, SRCCOPY);
+        ok = lines > 0 && lines != (int)GDI_ERROR;
+    }
+    if (ok) { step = L"EndPage"; ok = EndPage(dc) > 0; }
+    if (ok) { step = L"EndDoc"; ok = EndDoc(dc) > 0; }
+    DWORD error = GetLastError();
+    if (!ok && job > 0) AbortDoc(dc);
+    Json j;
+    if (ok) {
+        j.beginObject();
+        j.key("printer").str(printer);
+        j.key("title").str(title);
+        j.key("job").num(job);
+        j.key("logpixelsx").num(dpiX);
+        j.key("logpixelsy").num(dpiY);
+        j.key("physicalwidth").num(GetDeviceCaps(dc, PHYSICALWIDTH));
+        j.key("physicalheight").num(GetDeviceCaps(dc, PHYSICALHEIGHT));
+        j.key("physicaloffsetx").num(offsetX);
+        j.key("physicaloffsety").num(offsetY);
+        j.key("horzres").num(GetDeviceCaps(dc, HORZRES));
+        j.key("vertres").num(GetDeviceCaps(dc, VERTRES));
+        j.key("rect").rect(r);
+        j.endObject();
+    }
+    DeleteDC(dc);
+    if (!ok) {
+        SetLastError(error);
+        failWin32(std::wstring(step) + L" on " + printer);
+    }
+    j.print();
+    return 0;
+}
+
 // ---------------------------------------------------------------- dispatch
 
 struct Command {
@@ -691,6 +792,7 @@ const Command kCommands[] = {
     {L"clipboard-clear", cmdClipboardClear, "clipboard-clear"},
     {L"gui-resources", cmdGuiResources, "gui-resources PID"},
     {L"font", cmdFont, "font FACE [HEIGHT]"},
+    {L"print-rect", cmdPrintRect, "print-rect WIDTH HEIGHT LEFT TOP [--title TEXT] [--printer NAME]"},
 };
 
 void printUsage() {
