@@ -103,7 +103,8 @@ bool Form::create_window() {
     AdjustWindowRectEx(&rect, style, FALSE, 0);
     back_brush_.reset(CreateSolidBrush(design_.back_colour.bgr));
     // The procedure takes ownership of the window at WM_NCCREATE.
-    return CreateWindowExW(0, design_.class_name.c_str(), design_.title.c_str(), style,
+    const DWORD extended_style = design_.takes_activation ? 0 : WS_EX_NOACTIVATE;
+    return CreateWindowExW(extended_style, design_.class_name.c_str(), design_.title.c_str(), style,
                            to_pixels(design_.left), to_pixels(design_.top), rect.right - rect.left,
                            rect.bottom - rect.top, nullptr, nullptr, instance(), this) != nullptr;
 }
@@ -423,6 +424,7 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             Timer::windows_changed();
             break;
         case WM_ACTIVATE:
+            trace(LOWORD(wparam) == WA_INACTIVE ? "deactivate" : "activate", design_.class_name);
             if (controls_.empty()) break;
             if (LOWORD(wparam) == WA_INACTIVE) {
                 const HWND focus = GetFocus();

@@ -29,6 +29,7 @@ struct FormDesign {
     int left = 0, top = 0;                    // twips; ignored when centred
     int client_width = 0, client_height = 0;  // twips
     bool centre_when_first_shown = false;
+    bool takes_activation = true;  // false: clicks and new windows leave the active window as it is
     Colour back_colour{0x00F0F0F0};
     int icon_resource = 0;
     FontSpec control_font;  // for controls whose design names no font

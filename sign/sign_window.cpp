@@ -19,6 +19,7 @@ desktop::FormDesign sign_design() {
     design.client_width = card_layout::kWindowWidth;
     design.client_height = card_layout::kWindowHeight;
     design.icon_resource = IDI_VELMORA;
+    design.takes_activation = false;
     return design;
 }
 
