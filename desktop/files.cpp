@@ -1,13 +1,18 @@
 #include "desktop/files.h"
 
 #include <algorithm>
+#include <cwctype>
+#include <vector>
 
 #include "desktop/application.h"
 #include "desktop/handles.h"
+#include "desktop/trace.h"
 #include "desktop/win32.h"
 
 namespace desktop {
 namespace {
+
+constexpr int kHexDigits = 8;
 
 std::wstring system_reason(DWORD error) {
     wchar_t* text = nullptr;
@@ -25,7 +30,60 @@ WriteOutcome failure(DWORD error) { return {false, system_reason(error)}; }
 
 std::wstring directory_of(const std::wstring& path) {
     const auto separator = path.find_last_of(L"\\/");
-    return separator == std::wstring::npos ? L"." : path.substr(0, separator + 1);
+    return separator == std::wstring::npos ? L".\\" : path.substr(0, separator + 1);
+}
+
+// Absolute paths near or past MAX_PATH reach the file system only in their extended form.
+std::wstring extended(std::wstring path) {
+    constexpr std::size_t kRoomForTemporaryName = 32;
+    if (path.size() + kRoomForTemporaryName < MAX_PATH || path.rfind(L"\\\\?\\", 0) == 0) return path;
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    if (path.size() > 2 && path[1] == L':' && path[2] == L'\\') return L"\\\\?\\" + path;
+    if (path.rfind(L"\\\\", 0) == 0) return L"\\\\?\\UNC\\" + path.substr(2);
+    return path;
+}
+
+std::wstring hex(unsigned value) {
+    wchar_t digits[kHexDigits + 1];
+    for (int i = kHexDigits - 1; i >= 0; --i, value >>= 4) digits[i] = L"0123456789abcdef"[value & 0xF];
+    digits[kHexDigits] = L'\0';
+    return digits;
+}
+
+// Removes the temporary files that writers which died left in the folder. A live writer
+// holds its file open without sharing, so the system refuses to delete that one.
+void remove_stale_temporaries(const std::wstring& folder, const std::wstring& prefix) {
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileExW((folder + prefix + L"*.tmp").c_str(), FindExInfoBasic, &found,
+                                           FindExSearchNameMatch, nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && is_temporary_name(found.cFileName, prefix) &&
+            DeleteFileW((folder + found.cFileName).c_str()))
+            trace("file.stale_removed", found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+struct Temporary {
+    File file;
+    std::wstring path;
+};
+
+// Creates a new temporary file in the folder, open for writing and for renaming, shared with
+// nobody; a name another file already has is never reused.
+Temporary create_temporary(const std::wstring& folder, const std::wstring& prefix, DWORD& error) {
+    static unsigned counter = 0;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const unsigned unique = (GetCurrentProcessId() << 16) ^ (GetTickCount() << 4) ^ ++counter;
+        std::wstring path = folder + prefix + hex(unique) + L".tmp";
+        File file(CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                              nullptr));
+        if (file) return {std::move(file), std::move(path)};
+        error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
+    }
+    return {};
 }
 
 // The error of a failed write, read where it failed: anything closed or deleted after it
@@ -48,26 +106,52 @@ DWORD write_and_flush(HANDLE file, std::initializer_list<ByteRun> runs) {
     return FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
 }
 
+// Renames the open file over target: the file is never closed under its temporary name, so
+// no other writer's clean-up can take it away in between.
+DWORD rename_over(HANDLE file, const std::wstring& target) {
+    std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->ReplaceIfExists = TRUE;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::copy(target.begin(), target.end(), info->FileName);
+    return SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size()))
+               ? ERROR_SUCCESS
+               : GetLastError();
+}
+
 }  // namespace
 
+bool is_temporary_name(const std::wstring& name, const std::wstring& prefix) {
+    const std::wstring suffix = L".tmp";
+    if (prefix.empty() || name.size() != prefix.size() + kHexDigits + suffix.size()) return false;
+    if (name.compare(0, prefix.size(), prefix) != 0 || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return false;
+    return std::all_of(name.begin() + prefix.size(), name.end() - suffix.size(),
+                       [](wchar_t c) { return std::iswxdigit(c) != 0; });
+}
+
 WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_list<ByteRun> runs) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const std::wstring target = extended(path);
+    const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return failure(ERROR_ACCESS_DENIED);
 
-    wchar_t temporary[MAX_PATH + 1];
-    if (!GetTempFileNameW(directory_of(path).c_str(), identity().temporary_prefix.c_str(), 0, temporary))
-        return failure(GetLastError());
+    const std::wstring folder = directory_of(target);
+    const std::wstring& prefix = identity().temporary_prefix;
+    remove_stale_temporaries(folder, prefix);
 
     DWORD error = ERROR_SUCCESS;
-    {
-        File file(CreateFileW(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        error = file ? write_and_flush(file.get(), runs) : GetLastError();
+    Temporary temporary = create_temporary(folder, prefix, error);
+    if (!temporary.file) return failure(error);
+    error = write_and_flush(temporary.file.get(), runs);
+    if (!error) {
+        pause_here_for_tests("before-rename");
+        error = rename_over(temporary.file.get(), target);
     }
-    if (!error && !MoveFileExW(temporary, path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        error = GetLastError();
+    temporary.file.reset();
     if (!error) return {true, {}};
-    DeleteFileW(temporary);
+    DeleteFileW(temporary.path.c_str());
     return failure(error);
 }
 

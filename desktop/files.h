@@ -1,4 +1,5 @@
-// Writing files so that nothing half-written is ever left under the final name.
+// Writing files so that nothing half-written is ever left under the final name, and nothing
+// half-written is left behind for long when a program dies while writing.
 #pragma once
 
 #include <cstddef>
@@ -20,7 +21,13 @@ struct ByteRun {
 };
 
 // Writes the runs one after the other to a temporary file beside path, then renames it over
-// path in one step. A read-only file already at path is not replaced.
+// path in one step. A read-only file already at path is not replaced. The temporary file's
+// name is the program's temporary prefix, eight hex digits and ".tmp"; before writing,
+// such files that a program which died while writing left in the folder are removed.
+// Paths of any length work.
 WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_list<ByteRun> runs);
+
+// Whether a file name (without its folder) is one of the program's temporary files.
+bool is_temporary_name(const std::wstring& name, const std::wstring& prefix);
 
 }  // namespace desktop

@@ -54,6 +54,13 @@ double seconds_since_1970() {
 
 bool tracing() { return trace_file() != nullptr; }
 
+void pause_here_for_tests(std::string_view point) {
+    static const std::string paused_at = utf8(environment_variable(identity().trace_variable + L"_PAUSE"));
+    if (paused_at.empty() || paused_at != point) return;
+    trace("paused", std::wstring(point.begin(), point.end()));
+    Sleep(60'000);
+}
+
 void trace(std::string_view event, std::wstring_view detail) {
     const HANDLE file = trace_file();
     if (!file) return;

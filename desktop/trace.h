@@ -10,4 +10,9 @@ namespace desktop {
 bool tracing();
 void trace(std::string_view event, std::wstring_view detail = {});
 
+// For tests that must catch the program at a given point (to kill it there, say): when the
+// trace variable's companion <variable>_PAUSE names this point, the program traces
+// "paused <point>" and stands still there for a minute. Does nothing otherwise.
+void pause_here_for_tests(std::string_view point);
+
 }  // namespace desktop
