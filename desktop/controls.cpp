@@ -157,6 +157,11 @@ void TextBox::set_max_length(int max_length) {
 
 int TextBox::max_length() const { return static_cast<int>(SendMessageW(window_, EM_GETLIMITTEXT, 0, 0)); }
 
+void TextBox::focus_and_select_all() {
+    SetFocus(window_);
+    SendMessageW(window_, EM_SETSEL, 0, -1);
+}
+
 std::pair<int, int> TextBox::selection() const {
     DWORD start = 0, end = 0;
     SendMessageW(window_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));

@@ -120,6 +120,8 @@ public:
     // The most characters typing may enter, as the box itself holds it.
     int max_length() const;
     void set_max_length(int max_length);
+    // Takes the keyboard focus with the whole text selected, so typing replaces it.
+    void focus_and_select_all();
     // Start and end of the selection, in characters.
     std::pair<int, int> selection() const;
     void replace_selection(std::wstring_view text);

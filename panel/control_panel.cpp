@@ -89,4 +89,7 @@ void ControlPanel::on_hide_card_clicked() {
     save_button.set_enabled(!hidden);
 }
 
-void ControlPanel::on_about_clicked() { desktop::message_box(kAboutText, desktop::kInformationIcon, L"关于程序"); }
+void ControlPanel::on_about_clicked() {
+    desktop::message_box(kAboutText, desktop::kInformationIcon, L"关于程序");
+    return_to_number();
+}
