@@ -10,7 +10,7 @@ desktop::Identity velmora_identity() {
     identity.title = L"Velmora";
     identity.instance_mutex = L"Local\\Velmora.SingleInstance";
     identity.trace_variable = L"VELMORA_TRACE";
-    identity.temporary_prefix = L"vel";
+    identity.temporary_prefix = L"velmora-unfinished-";
     identity.default_charset = GB2312_CHARSET;
     return identity;
 }
@@ -27,7 +27,7 @@ std::unique_ptr<SignWindow> Velmora::make_card() {
     wiring.hand_cursor_to_panel = [this](const desktop::Cursor& hand) { panel().give_hand_cursor(hand); };
     wiring.panel = [this]() -> desktop::Form& { return panel(); };
     wiring.save_pending = [this] { return save_.pending(); };
-    wiring.closed = [] {};
+    wiring.closed = [this] { save_.card_closed(); };
     return std::make_unique<SignWindow>(std::move(wiring));
 }
 
@@ -42,7 +42,10 @@ std::unique_ptr<ControlPanel> Velmora::make_panel() {
 
 SaveWindows Velmora::windows_for_saving() {
     SaveWindows windows;
-    windows.card_on_top = [this](bool on_top) { card().set_topmost(on_top); };
+    // Going on top loads a closed card again; leaving the top does not.
+    windows.card_on_top = [this](bool on_top) {
+        if (on_top || card_.loaded()) card().set_topmost(on_top);
+    };
     windows.render_card = [this](const std::wstring& number) {
         SignWindow& shown = card();
         shown.show_number(number);
@@ -50,5 +53,6 @@ SaveWindows Velmora::windows_for_saving() {
     };
     windows.show_panel = [this](bool shown) { shown ? panel().show() : panel().hide(); };
     windows.panel_on_top = [this] { panel().set_topmost(true); };
+    windows.back_to_number = [this] { panel().return_to_number(); };
     return windows;
 }

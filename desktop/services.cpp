@@ -4,6 +4,7 @@
 
 #include "desktop/application.h"
 #include "desktop/handles.h"
+#include "desktop/timer.h"
 #include "desktop/trace.h"
 #include "desktop/win32.h"
 
@@ -14,6 +15,24 @@ MessageBoxAnswerer& answerer() {
     static MessageBoxAnswerer installed;
     return installed;
 }
+
+int& boxes_open() {
+    static int open = 0;
+    return open;
+}
+
+// Counts a box as open for as long as it lives; when it closes, whatever waits for the
+// windows to change (the watchdog) looks again.
+class BoxOpen {
+public:
+    BoxOpen() { ++boxes_open(); }
+    BoxOpen(const BoxOpen&) = delete;
+    BoxOpen& operator=(const BoxOpen&) = delete;
+    ~BoxOpen() {
+        --boxes_open();
+        Timer::windows_changed();
+    }
+};
 
 std::function<void()>& end_replacement() {
     static std::function<void()> replacement;
@@ -58,13 +77,17 @@ HWND message_box_owner() {
 }  // namespace
 
 int message_box(std::wstring_view text, unsigned flags, std::wstring_view title) {
-    const MessageBoxRequest request{std::wstring(text), flags, std::wstring(title.empty() ? identity().title : title)};
+    const MessageBoxRequest request{std::wstring(text), flags, std::wstring(title.empty() ? identity().title : title),
+                                    message_box_owner()};
     trace("message_box", request.title);
+    const BoxOpen open;
     if (answerer()) return answerer()(request);
-    const HWND owner = message_box_owner();
-    const OtherWindowsDisabled modal(owner);
-    return MessageBoxW(owner, request.text.c_str(), request.title.c_str(), flags | MB_APPLMODAL | MB_SETFOREGROUND);
+    const OtherWindowsDisabled modal(request.owner);
+    return MessageBoxW(request.owner, request.text.c_str(), request.title.c_str(),
+                       flags | MB_APPLMODAL | MB_SETFOREGROUND);
 }
+
+bool message_box_open() { return boxes_open() > 0; }
 
 MessageBoxAnswerer answer_message_boxes_with(MessageBoxAnswerer replacement) {
     MessageBoxAnswerer previous = std::move(answerer());

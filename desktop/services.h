@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "desktop/win32.h"
+
 namespace desktop {
 
 // Message box flags (icon + buttons + default button) and answers.
@@ -24,11 +26,15 @@ struct MessageBoxRequest {
     std::wstring text;
     unsigned flags = 0;
     std::wstring title;
+    HWND owner = nullptr;  // the program's foremost shown window, or none
 };
 
 // Shows an application-modal message box and returns the button pressed. An empty title
 // means the program's title.
 int message_box(std::wstring_view text, unsigned flags, std::wstring_view title = {});
+
+// True while one of the program's message boxes is open: the program takes no input then.
+bool message_box_open();
 
 // The seam for tests: while an answerer is installed, message boxes go to it instead of
 // the screen. Returns the answerer it replaces; pass an empty one to restore the desktop's.

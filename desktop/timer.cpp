@@ -36,6 +36,7 @@ void Timer::set_enabled(bool enabled) {
 
 void Timer::tick() {
     if (!enabled_) return;
+    ++ticks_;
     // Rest from now on unless something changes, during this tick or after it.
     if (ticking_ == Ticking::WhileWindowsChange) disarm();
     if (on_tick_) on_tick_();

@@ -32,6 +32,8 @@ public:
     unsigned interval() const { return interval_; }
     // False while a watching timer rests.
     bool due() const { return platform_id_ != 0; }
+    // Ticks that have fallen due so far, whatever their handler made of them.
+    unsigned long ticks() const { return ticks_; }
 
     // Wakes the watching timers: something they watch may have changed.
     static void windows_changed();
@@ -47,6 +49,7 @@ private:
     Ticking ticking_;
     bool enabled_ = false;
     UINT_PTR platform_id_ = 0;  // while armed
+    unsigned long ticks_ = 0;
 };
 
 }  // namespace desktop

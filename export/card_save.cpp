@@ -29,6 +29,8 @@ SaveOutcome saved_to(const std::wstring& directory) {
 
 SaveOutcome not_saved(std::wstring message) { return {false, std::move(message), desktop::kStopIcon, L"保存失败"}; }
 
+SaveOutcome closed_before_saving() { return not_saved(L"图片没有保存! 停车牌的窗口在保存完成前被关闭了。"); }
+
 class RunningFlag {
 public:
     explicit RunningFlag(bool& flag) : flag_(flag) { flag_ = true; }
@@ -62,19 +64,23 @@ void CardSave::request(const std::wstring& number) {
     using namespace desktop;
     if (number.empty()) {
         message_box(L"号码不能为空!", kStopIcon);
+        windows_.back_to_number();
         return;
     }
     // Text can reach the box other than by typing; a number becomes part of a file name.
     if (!is_safe_number(number)) {
         message_box(L"号码只能包含数字和一个小数点, 图片没有保存!", kStopIcon);
+        windows_.back_to_number();
         return;
     }
     const int answer = message_box(confirmation_text(number), kQuestionIcon | kYesNo | kSecondButtonDefault, L"号码确认");
     if (answer != kAnswerNo) {  // "yes, the number is wrong"
         message_box(L"用户取消了保存, 图片保存失败!\r\n原因: 用户将号码确认为错误", kExclamationIcon, L"保存被终止");
+        windows_.back_to_number();
         return;
     }
     number_ = number;
+    card_gone_ = false;
     windows_.card_on_top(true);
     windows_.show_panel(false);
     timer_.set_enabled(true);
@@ -87,10 +93,11 @@ void CardSave::run() {
     const RunningFlag running(running_);
     desktop::trace("save.start");
 
-    SaveOutcome outcome;
-    for (int pass = 0; pass < kPasses; ++pass) {
+    SaveOutcome outcome = closed_before_saving();
+    for (int pass = 0; pass < kPasses && !card_gone_; ++pass) {
         desktop::do_events();
-        outcome = write_picture(windows_.render_card(number_), number_);
+        // Drawing a card closed meanwhile would load it afresh, usage notice and all.
+        outcome = card_gone_ ? closed_before_saving() : write_picture(windows_.render_card(number_), number_);
         if (!outcome.saved) break;  // what failed once would fail again
     }
 
@@ -100,5 +107,13 @@ void CardSave::run() {
     desktop::trace("save.report");
     desktop::message_box(outcome.message, outcome.flags, outcome.title);
     timer_.set_enabled(false);
+    card_gone_ = false;
+    windows_.back_to_number();
     desktop::trace("save.done");
+}
+
+void CardSave::card_closed() {
+    // The timer's next tick, or the pass under way, reports it: not from inside the card's
+    // own closing.
+    if (pending()) card_gone_ = true;
 }

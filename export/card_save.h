@@ -17,6 +17,8 @@ struct SaveWindows {
     std::function<desktop::Pixels(const std::wstring& number)> render_card;
     std::function<void(bool shown)> show_panel;
     std::function<void()> panel_on_top;
+    // After a message: the number selected in its box, ready to be corrected.
+    std::function<void()> back_to_number;
 };
 
 class CardSave {
@@ -27,6 +29,11 @@ public:
     void request(const std::wstring& number);
     // From the confirmation to the end of the report: the panel stays hidden meanwhile.
     bool pending() const { return timer_.enabled(); }
+    // The user closed the card. A pending save cannot draw it any more: it gives the panel
+    // back and says the picture was not saved.
+    void card_closed();
+
+    const desktop::Timer& timer() const { return timer_; }
 
 private:
     void run();
@@ -35,4 +42,5 @@ private:
     desktop::Timer timer_;
     std::wstring number_;  // as confirmed
     bool running_ = false;
+    bool card_gone_ = false;
 };
