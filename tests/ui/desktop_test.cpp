@@ -2,6 +2,7 @@
 // that cannot be created, a failed write, a caption changed at run time, a timer switched on
 // before any window exists.
 #include <filesystem>
+#include <iterator>
 
 #include "desktop/application.h"
 #include "desktop/controls.h"
@@ -79,8 +80,53 @@ TEST(Files, AFailedWriteSaysWhyAndLeavesNothing) {
     std::filesystem::remove_all(folder);
 }
 
+// Folders deeper than the classic path limit hold pictures too, written through a temporary
+// file of the program's own name and then renamed. (The test looks with the system's own
+// calls in their extended form: the C++ library's directory listing does not reach so deep.)
+TEST(Files, LongFolderPathsWork) {
+    const std::wstring base = std::filesystem::temp_directory_path().wstring() + L"velmora-long";
+    std::vector<std::wstring> folders{L"\\\\?\\" + base};
+    while (folders.back().size() < 300) folders.push_back(folders.back() + L"\\" + std::wstring(60, L'深'));
+    for (const auto& folder : folders) CreateDirectoryW(folder.c_str(), nullptr);
+    const std::wstring folder = folders.back().substr(4);  // as the program would name it
+    const std::wstring path = folder + L"\\保存的临时停车牌_13800138000.bmp";
+    ASSERT_GT(path.size(), 300u);
+    const std::vector<std::uint8_t> bytes(100'000, 0x5A);
+
+    const desktop::WriteOutcome outcome = desktop::write_file_replacing(path, {{bytes.data(), bytes.size()}});
+
+    EXPECT_TRUE(outcome.written) << testing::PrintToString(outcome.reason);
+    std::vector<std::wstring> names;
+    std::size_t size = 0;
+    WIN32_FIND_DATAW found;
+    const HANDLE search = FindFirstFileW((folders.back() + L"\\*").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    do {
+        if (found.cFileName[0] == L'.') continue;
+        names.push_back(found.cFileName);
+        size = found.nFileSizeLow;
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    EXPECT_EQ(names, std::vector<std::wstring>{L"保存的临时停车牌_13800138000.bmp"}) << "a temporary file was left";
+    EXPECT_EQ(size, bytes.size());
+
+    DeleteFileW((folders.back() + L"\\保存的临时停车牌_13800138000.bmp").c_str());
+    for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) RemoveDirectoryW(folder->c_str());
+}
+
+TEST(Files, OurTemporaryNamesAreRecognisedAndNothingElse) {
+    const std::wstring prefix = L"velmora-unfinished-";
+    for (const wchar_t* name : {L"velmora-unfinished-0a1b2c3d.tmp", L"velmora-unfinished-FFFFFFFF.tmp"})
+        EXPECT_TRUE(desktop::is_temporary_name(name, prefix)) << testing::PrintToString(std::wstring(name));
+    for (const wchar_t* name : {L"velmora-unfinished-0a1b2c3.tmp", L"velmora-unfinished-0a1b2c3dd.tmp",
+                                L"velmora-unfinished-0a1b2c3g.tmp", L"velmora-unfinished-0a1b2c3d.bmp",
+                                L"xvelmora-unfinished-0a1b2c3d.tmp", L"保存的临时停车牌_13800138000.bmp", L""})
+        EXPECT_FALSE(desktop::is_temporary_name(name, prefix)) << testing::PrintToString(std::wstring(name));
+    EXPECT_FALSE(desktop::is_temporary_name(L"0a1b2c3d.tmp", L"")) << "without a prefix nothing is ours";
+}
+
 TEST_F(ProgramTest, AColouredButtonShowsTheTextItIsGiven) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     desktop::Button& button = panel().save_button;
     const auto pixels = [&] {
         RedrawWindow(button.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);

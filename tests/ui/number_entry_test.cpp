@@ -13,7 +13,7 @@ std::wstring slots(const SignWindow& sign) {
 }
 
 TEST_F(ProgramTest, TypedKeysPassTheFilterAndShowOnTheCard) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     const struct {
         const wchar_t* keys;
         const wchar_t* text;
@@ -35,7 +35,7 @@ TEST_F(ProgramTest, TypedKeysPassTheFilterAndShowOnTheCard) {
 }
 
 TEST_F(ProgramTest, DeletingInTheMiddleShiftsTheSlots) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     type(L"12345");
     SendMessageW(panel().number_box.handle(), EM_SETSEL, 1, 2);
     type(L"\b");
@@ -43,7 +43,7 @@ TEST_F(ProgramTest, DeletingInTheMiddleShiftsTheSlots) {
 }
 
 TEST_F(ProgramTest, ModeSwitchEmptiesTheBoxAndSetsTheLimit) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ControlPanel& controls = panel();
     type(L"13800138000");
     click(controls.eight_digits);
@@ -55,28 +55,34 @@ TEST_F(ProgramTest, ModeSwitchEmptiesTheBoxAndSetsTheLimit) {
 
     click(controls.eleven_digits);
     EXPECT_EQ(controls.number_box.text(), L"");
-    EXPECT_EQ(controls.number_box.max_length(), 11);
     EXPECT_EQ(slots(card()), L"***********");
+    type(L"123456789012");  // the limit is eleven again: the twelfth digit is refused
+    EXPECT_EQ(controls.number_box.text(), L"12345678901");
+    EXPECT_EQ(slots(card()), L"12345678901");
 }
 
 TEST_F(ProgramTest, PastedTextObeysTheSameRuleAsTyping) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ControlPanel& controls = panel();
     const struct {
         const wchar_t* clipboard;
         const wchar_t* before;
         const wchar_t* after;
+        int selection_start = 100, selection_end = -1;  // -1: the same as the start
     } cases[] = {
         {L"138-1234-5678", L"", L"13812345678"},
         {L"电话：１３８ abc", L"", L""},
         {L"9.9.9", L"1", L"19.99"},
         {L"5.5", L"1.", L"1.55"},
+        {L"9a9", L"1234", L"129934", 2},  // into the middle, caret after "12"
+        {L"77", L"12345", L"17745", 1, 3},  // over the selected "23"
         {L"123456789", L"", L"12345678"},  // cut to the 8-digit limit, set below
     };
     for (const auto& c : cases) {
         if (std::wstring(c.after) == L"12345678") click(controls.eight_digits);
         controls.number_box.set_text(c.before);
-        SendMessageW(controls.number_box.handle(), EM_SETSEL, 100, 100);
+        SendMessageW(controls.number_box.handle(), EM_SETSEL, c.selection_start,
+                     c.selection_end < 0 ? c.selection_start : c.selection_end);
         put_text_on_clipboard(c.clipboard);
         SendMessageW(controls.number_box.handle(), WM_PASTE, 0, 0);
         EXPECT_EQ(controls.number_box.text(), c.after) << testing::PrintToString(std::wstring(c.clipboard));
@@ -86,7 +92,7 @@ TEST_F(ProgramTest, PastedTextObeysTheSameRuleAsTyping) {
 }
 
 TEST_F(ProgramTest, OnlyTheSlotThatChangedIsPaintedAgain) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     type(L"1");
     pump_for(50);
     RECT pending;
@@ -103,7 +109,7 @@ TEST_F(ProgramTest, OnlyTheSlotThatChangedIsPaintedAgain) {
 }
 
 TEST_F(ProgramTest, TypingIntoAClosedCardLoadsItAgainWithTheNotice) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     card().close();
     EXPECT_FALSE(app().card_loaded());
     type(L"7");

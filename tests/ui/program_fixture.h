@@ -25,6 +25,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+public:  // for the tables of cases that arrange what a test meets
+
     Velmora& app() { return *app_; }
     SignWindow& card() { return app_->card(); }
     ControlPanel& panel() { return app_->panel(); }

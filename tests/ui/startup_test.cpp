@@ -64,7 +64,7 @@ TEST_F(ProgramTest, StartUpShowsTheCardAndTheNoticeThenLoadsThePanelHidden) {
 }
 
 TEST_F(ProgramTest, StartUpHandsTheHandCursorToSixControlsOnly) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ControlPanel& controls = panel();
     const HCURSOR hand = hand_cursor();
     ASSERT_NE(hand, nullptr);
@@ -81,7 +81,7 @@ TEST_F(ProgramTest, StartUpHandsTheHandCursorToSixControlsOnly) {
 }
 
 TEST_F(ProgramTest, PanelAtLoadHasItsDesignedState) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ControlPanel& controls = panel();
     EXPECT_EQ(controls.number_box.text(), L"");
     EXPECT_EQ(controls.number_box.max_length(), 11);
@@ -109,7 +109,7 @@ TEST_F(ProgramTest, PanelAtLoadHasItsDesignedState) {
 }
 
 TEST_F(ProgramTest, HideSwitchHidesTheCardAndDisablesSaving) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ControlPanel& controls = panel();
     click(controls.hide_card);
     EXPECT_FALSE(card().visible());
@@ -124,7 +124,7 @@ TEST_F(ProgramTest, HideSwitchHidesTheCardAndDisablesSaving) {
 }
 
 TEST_F(ProgramTest, AboutBoxHasFiveLinesAndChangesNothing) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     click(panel().about_button);
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].title, L"关于程序");
@@ -144,7 +144,7 @@ TEST_F(ProgramTest, AboutBoxHasFiveLinesAndChangesNothing) {
 }
 
 TEST_F(ProgramTest, ExitButtonEndsAtOnceWithoutUnloading) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     click(panel().exit_button);
     EXPECT_EQ(ends, 1);
     EXPECT_TRUE(app().panel_loaded());  // no unload procedure ran
@@ -154,7 +154,7 @@ TEST_F(ProgramTest, ExitButtonEndsAtOnceWithoutUnloading) {
 // Every way of asking for the number box's context menu is swallowed; everything else
 // reaches the box as usual.
 TEST_F(ProgramTest, NumberBoxOpensNoContextMenu) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     const HWND box = panel().number_box.handle();
     const MenuWatch watch;
     EXPECT_EQ(SendMessageW(box, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(box), MAKELPARAM(-1, -1)), -1);
@@ -176,7 +176,7 @@ TEST_F(ProgramTest, NumberBoxOpensNoContextMenu) {
 }
 
 TEST_F(ProgramTest, ClosedPanelComesBackInItsLoadStateAndGuarded) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ControlPanel* first = &panel();
     type(L"138");
     click(first->eight_digits);
@@ -206,7 +206,7 @@ TEST_F(ProgramTest, ClosedPanelComesBackInItsLoadStateAndGuarded) {
 }
 
 TEST_F(ProgramTest, AClosedPanelLetsGoOfWhatItDrewWith) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     ControlPanel& first = panel();
     // What the panel hands out to draw its controls: the brushes behind them and their fonts.
     const auto brush_for = [&](desktop::Control& control) {

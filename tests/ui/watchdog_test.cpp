@@ -12,13 +12,13 @@ TEST_F(ProgramTest, ArtworkFollowsTheWindowSizeFromTheFirstTick) {
     SignWindow& sign = card();
     EXPECT_EQ(sign.artwork_width(), 18000);
     EXPECT_EQ(sign.artwork_height(), 8250);
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     EXPECT_EQ(sign.artwork_width(), 17985);
     EXPECT_EQ(sign.artwork_height(), 8220);
 }
 
 TEST_F(ProgramTest, MinimisedMaximisedOrResizedWindowsGoBackToNormalAtTheirSizes) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     const auto watchdog_rests = [this] { return !card().watchdog.due(); };
     const struct {
         const char* what;
@@ -37,13 +37,14 @@ TEST_F(ProgramTest, MinimisedMaximisedOrResizedWindowsGoBackToNormalAtTheirSizes
         ASSERT_TRUE(pump_until(watchdog_rests, 1000)) << c.what;
         desktop::Form& window = c.window();
         c.disturb(window);
+        ASSERT_FALSE(normal_at(window, c.width, c.height)) << c.what << ": the disturbance did not take";
         EXPECT_TRUE(pump_until([&] { return normal_at(window, c.width, c.height); }, 1000)) << c.what;
     }
     EXPECT_EQ(card().artwork_width(), 17985);
 }
 
 TEST_F(ProgramTest, WatchdogRestsWhileNothingChangesAndWakesForAClosedPanel) {
-    start();
+    ASSERT_NO_FATAL_FAILURE(start());
     const auto watchdog_rests = [this] { return !card().watchdog.due(); };
     ASSERT_TRUE(pump_until(watchdog_rests, 1000));
     pump_for(100);

@@ -58,14 +58,22 @@ TEST(Bmp, RowsAreStoredBottomUpInBlueGreenRedOrder) {
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 54, bytes.end()), bottom_row_first);
 }
 
-TEST(Bmp, PixelsReadBackAsWrittenAtEveryWidth) {
+// Each pixel lands where a BMP reader looks for it: the row counted from the bottom, rows
+// padded to four bytes, blue first.
+TEST(Bmp, EachPixelLandsAtItsOffsetInTheFile) {
     for (const int width : {1, 2, 3, 4, 5, 1199}) {
-        const desktop::Pixels picture = numbered(width, 3);
+        const int height = 3;
+        const auto bytes = desktop::encode_bmp(numbered(width, height));
+        const std::size_t row = static_cast<std::size_t>((width * 3 + 3) / 4 * 4);
         SCOPED_TRACE(width);
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < width; ++x)
-                ASSERT_EQ(picture.at(x, y), static_cast<std::uint32_t>(0x010203 * (y * width + x + 1)) & 0x00FFFFFF)
-                    << x << "," << y;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t colour = static_cast<std::uint32_t>(0x010203 * (y * width + x + 1)) & 0x00FFFFFF;
+                const std::size_t at = 54 + row * static_cast<std::size_t>(height - 1 - y) + static_cast<std::size_t>(x) * 3;
+                ASSERT_EQ(bytes[at], colour & 0xFF) << x << "," << y;
+                ASSERT_EQ(bytes[at + 1], (colour >> 8) & 0xFF) << x << "," << y;
+                ASSERT_EQ(bytes[at + 2], colour >> 16) << x << "," << y;
+            }
     }
 }
 
