@@ -25,7 +25,7 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
-from desktop import REPO, DesktopError, attach, wait_for  # noqa: E402
+from desktop import REPO, DesktopError, attach, linux_pid_of, wait_for  # noqa: E402
 
 VELMORA = REPO / "build" / "velmora.exe"
 BENCH_BIN = REPO / "build" / "bench"
@@ -135,20 +135,6 @@ def proc_comm(pid):
 
 def all_pids():
     return [int(p) for p in os.listdir("/proc") if p.isdigit()]
-
-
-def linux_pid_of(exe_path):
-    """The Linux process running this Windows program: Wine's loader ends up as a process
-    whose command line is the program's path."""
-    wanted = str(exe_path)
-    for pid in all_pids():
-        try:
-            argv0 = Path(f"/proc/{pid}/cmdline").read_bytes().split(b"\0")[0].decode(errors="replace")
-        except OSError:
-            continue
-        if argv0 == wanted or argv0.replace("\\", "/").endswith(wanted):
-            return pid
-    return None
 
 
 def x_server_pid(display):

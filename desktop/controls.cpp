@@ -158,6 +158,7 @@ void TextBox::set_max_length(int max_length) {
 int TextBox::max_length() const { return static_cast<int>(SendMessageW(window_, EM_GETLIMITTEXT, 0, 0)); }
 
 void TextBox::focus_and_select_all() {
+    owner_.remember_focus(window_);  // also when the form is activated only later
     SetFocus(window_);
     SendMessageW(window_, EM_SETSEL, 0, -1);
 }

@@ -40,6 +40,8 @@ public:
     virtual HFONT font(const FontSpec& wanted) = 0;
     // For controls whose design names no font.
     virtual const FontSpec& control_font() const = 0;
+    // The control that gets the focus back when the window is activated again.
+    virtual void remember_focus(HWND control) = 0;
 
 protected:
     ~ControlHost() = default;

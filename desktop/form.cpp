@@ -330,6 +330,10 @@ void Form::paint(Painter& painter) {
     painter.fill({0, 0, size.cx, size.cy}, design_.back_colour);
 }
 
+void Form::remember_focus(HWND focus) {
+    if (control_at(focus)) focus_ = focus;
+}
+
 Control* Form::control_at(HWND window) const {
     for (Control* control : controls_)
         if (control->handle() == window) return control;
@@ -427,9 +431,8 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             trace(LOWORD(wparam) == WA_INACTIVE ? "deactivate" : "activate", design_.class_name);
             if (controls_.empty()) break;
             if (LOWORD(wparam) == WA_INACTIVE) {
-                const HWND focus = GetFocus();
-                if (is_within(handle(), focus) && focus != handle()) focus_ = focus;
-            } else {
+                remember_focus(GetFocus());
+            } else if (!control_at(GetFocus())) {  // a control given the focus meanwhile keeps it
                 SetFocus(IsWindow(focus_) && IsWindowEnabled(focus_) ? focus_ : first_tab_stop());
             }
             return 0;

@@ -82,6 +82,7 @@ public:
 
     HFONT font(const FontSpec& wanted) override;
     const FontSpec& control_font() const override { return design_.control_font; }
+    void remember_focus(HWND control) override;
     const FormDesign& design() const { return design_; }
 
 protected:

@@ -141,9 +141,10 @@ class Launched:
 class Desktop:
     """Xvfb + openbox + a Wine prefix. Use as a context manager."""
 
-    def __init__(self, winprobe=None):
+    def __init__(self, winprobe=None, screen=SCREEN):
         self.winprobe = Path(winprobe or os.environ.get("VELMORA_WINPROBE")
                              or REPO / "build" / "winprobe.exe")
+        self.screen = tuple(screen)
         self.workdir = None
         self.display = None
         self.prefix = None
@@ -240,7 +241,7 @@ class Desktop:
         try:
             self._xvfb = self._spawn(
                 ["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                 f"{SCREEN[0]}x{SCREEN[1]}x24", "-nolisten", "tcp",
+                 f"{self.screen[0]}x{self.screen[1]}x24", "-nolisten", "tcp",
                  "-noreset"],  # keep state (key map, ...) when clients come and go
                 "xvfb.log", pass_fds=(write_fd,))
             os.close(write_fd)
@@ -477,6 +478,27 @@ class Desktop:
         """Press key combinations such as "Return", "ctrl+v", "alt+F4"."""
         self.xdotool("key", "--", *names)
 
+    def focused_title(self):
+        """The title of the X window that has the keyboard focus ("" for none)."""
+        r = subprocess.run(["xdotool", "getwindowfocus", "getwindowname"], env=self.env,
+                           capture_output=True, text=True, timeout=10)
+        return r.stdout.strip() if r.returncode == 0 else ""
+
+    def wait_focused(self, title, timeout=10.0):
+        """Waits until the window TITLE has the keyboard focus: a key sent before would go
+        elsewhere. A window that the window manager does not hand the focus (seen once in
+        some hundreds of message boxes) is activated as a click on it would."""
+        try:
+            wait_for(lambda: self.focused_title() == title, min(timeout, 3), 0.02)
+        except DesktopError:
+            self.xdotool("search", "--name", f"^{re.escape(title)}$", "windowactivate", "--sync")
+            wait_for(lambda: self.focused_title() == title, timeout, 0.02, f"{title} to have the focus")
+
+    def press_in(self, title, *keys):
+        """Presses KEYS once the window TITLE has the keyboard focus."""
+        self.wait_focused(title)
+        self.key(*keys)
+
     def pointer(self):
         """Where the X pointer is: (x, y)."""
         out = self.xdotool("getmouselocation", "--shell")
@@ -542,6 +564,20 @@ def _run_captured(args, env, timeout):
         return subprocess.CompletedProcess(args, r.returncode,
                                            out.read().decode("utf-8", "replace"),
                                            err.read().decode("utf-8", "replace"))
+
+
+def linux_pid_of(exe_path):
+    """The Linux process running this Windows program, or None: Wine's loader ends up as a
+    process whose command line is the program's path."""
+    wanted = str(exe_path)
+    for pid in (int(p) for p in os.listdir("/proc") if p.isdigit()):
+        try:
+            argv0 = Path(f"/proc/{pid}/cmdline").read_bytes().split(b"\0")[0].decode(errors="replace")
+        except OSError:
+            continue
+        if argv0 == wanted or argv0.replace("\\", "/").endswith(wanted):
+            return pid
+    return None
 
 
 def _processes_with(entries):

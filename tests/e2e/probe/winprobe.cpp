@@ -185,11 +185,11 @@ RECT clientRectOnScreen(HWND h) {
 std::wstring processImageName(DWORD pid) {
     HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!p) return L"";
-    wchar_t buf[MAX_PATH] = L"";
-    DWORD n = MAX_PATH;
+    std::wstring buf(32768, L'\0');  // programs may live deeper than MAX_PATH
+    DWORD n = (DWORD)buf.size();
     std::wstring name;
-    if (QueryFullProcessImageNameW(p, 0, buf, &n)) {
-        name = buf;
+    if (QueryFullProcessImageNameW(p, 0, &buf[0], &n)) {
+        name = buf.substr(0, n);
         size_t slash = name.find_last_of(L"\\/");
         if (slash != std::wstring::npos) name = name.substr(slash + 1);
     }
@@ -480,6 +480,35 @@ void describeRef(Json& j, const char* name, HWND h) {
 
 // focus [HWND]: focus, active, capture and caret windows of the thread that owns
 // HWND (default: the foreground window's thread).
+// move HWND X Y [WIDTH HEIGHT]: puts a window's top-left corner at X, Y (screen pixels), as
+// a drag would, and gives it a size when one is given.
+int cmdMove(int argc, wchar_t** argv) {
+    if (argc != 3 && argc != 5) throw UsageError("usage: move HWND X Y [WIDTH HEIGHT]");
+    HWND h = parseHwnd(argv[0]);
+    int x = (int)parseLong(argv[1], "x"), y = (int)parseLong(argv[2], "y");
+    int width = argc == 5 ? (int)parseLong(argv[3], "width") : 0;
+    int height = argc == 5 ? (int)parseLong(argv[4], "height") : 0;
+    UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (argc == 5 ? 0 : SWP_NOSIZE);
+    if (!SetWindowPos(h, nullptr, x, y, width, height, flags)) failWin32(L"SetWindowPos");
+    Json j;
+    j.beginObject().key("ok").boolean(true).endObject();
+    j.print();
+    return 0;
+}
+
+// topmost HWND [0|1]: puts a window into the always-on-top band (1, the default) or out.
+int cmdTopmost(int argc, wchar_t** argv) {
+    if (argc < 1 || argc > 2) throw UsageError("usage: topmost HWND [0|1]");
+    HWND h = parseHwnd(argv[0]);
+    bool on = argc == 1 || parseLong(argv[1], "flag") != 0;
+    if (!SetWindowPos(h, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
+        failWin32(L"SetWindowPos");
+    Json j;
+    j.beginObject().key("ok").boolean(true).endObject();
+    j.print();
+    return 0;
+}
+
 int cmdFocus(int argc, wchar_t** argv) {
     if (argc > 1) throw UsageError("usage: focus [HWND]");
     HWND top = argc == 1 ? parseHwnd(argv[0]) : GetForegroundWindow();
@@ -786,6 +815,8 @@ const Command kCommands[] = {
     {L"close", cmdClose, "close HWND"},
     {L"show", cmdShow, "show HWND SW_NUMBER"},
     {L"focus", cmdFocus, "focus [HWND]"},
+    {L"move", cmdMove, "move HWND X Y [WIDTH HEIGHT]"},
+    {L"topmost", cmdTopmost, "topmost HWND [0|1]"},
     {L"type", cmdType, "type TEXT"},
     {L"clipboard-set", cmdClipboardSet, "clipboard-set TEXT"},
     {L"clipboard-get", cmdClipboardGet, "clipboard-get"},
