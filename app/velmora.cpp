@@ -1,9 +1,8 @@
 #include "app/velmora.h"
 
-#include "desktop/application.h"
+#include "desktop/painting.h"
 #include "desktop/services.h"
-
-namespace {
+#include "sign/card_picture.h"
 
 desktop::Identity velmora_identity() {
     desktop::Identity identity;
@@ -11,15 +10,49 @@ desktop::Identity velmora_identity() {
     identity.instance_mutex = L"Local\\Velmora.SingleInstance";
     identity.trace_variable = L"VELMORA_TRACE";
     identity.temporary_prefix = L"velmora-unfinished-";
+    identity.settings_key = L"Software\\Velmora";
     identity.default_charset = GB2312_CHARSET;
     return identity;
 }
 
-}  // namespace
+DrawCard velmora_card_drawing() {
+    return [](const std::wstring& number, double scale) -> std::unique_ptr<desktop::Drawing> {
+        return std::make_unique<CardPicture>(scale, number);
+    };
+}
 
 Velmora::Velmora()
-    : card_([this] { return make_card(); }), panel_([this] { return make_panel(); }), save_(windows_for_saving()) {
+    : draw_card_(velmora_card_drawing()),
+      card_([this] { return make_card(); }),
+      panel_([this] { return make_panel(); }),
+      save_(windows_for_saving()) {
     desktop::set_identity(velmora_identity());
+    desktop::add_shortcut({'C'}, [this] { run(kCopyPicture); });
+    desktop::add_shortcut({'S', /*shift=*/true}, [this] { run(kSaveAs); });
+}
+
+Velmora::~Velmora() { desktop::clear_shortcuts(); }
+
+void Velmora::run(Command command) {
+    const std::wstring number = panel().number();
+    switch (command) {
+        case kCopyPicture: copy_card(draw_card_, number); break;
+        case kSaveAs: save_card_as(draw_card_, number); break;
+    }
+    panel().return_to_number();
+}
+
+desktop::MenuItems Velmora::menu_items() const {
+    return {{kCopyPicture, L"复制图片\tCtrl+C"}, {kSaveAs, L"另存为…\tCtrl+Shift+S"}};
+}
+
+desktop::WindowMenu Velmora::menu(bool in_system_menu) {
+    desktop::WindowMenu menu;
+    menu.items = [this] { return menu_items(); };
+    menu.run = [this](int command) { run(static_cast<Command>(command)); };
+    menu.in_system_menu = in_system_menu;
+    menu.on_right_click = !in_system_menu;
+    return menu;
 }
 
 std::unique_ptr<SignWindow> Velmora::make_card() {
@@ -28,7 +61,9 @@ std::unique_ptr<SignWindow> Velmora::make_card() {
     wiring.panel = [this]() -> desktop::Form& { return panel(); };
     wiring.save_pending = [this] { return save_.pending(); };
     wiring.closed = [this] { save_.card_closed(); };
-    return std::make_unique<SignWindow>(std::move(wiring));
+    auto card = std::make_unique<SignWindow>(std::move(wiring));
+    card->set_menu(menu(/*in_system_menu=*/false));
+    return card;
 }
 
 std::unique_ptr<ControlPanel> Velmora::make_panel() {
@@ -37,7 +72,9 @@ std::unique_ptr<ControlPanel> Velmora::make_panel() {
     intents.save = [this](const std::wstring& number) { save_.request(number); };
     intents.hide_card = [this](bool hidden) { hidden ? card().hide() : card().show(); };
     intents.exit = [] { desktop::end(); };
-    return std::make_unique<ControlPanel>(std::move(intents));
+    auto panel = std::make_unique<ControlPanel>(std::move(intents));
+    panel->set_menu(menu(/*in_system_menu=*/true));
+    return panel;
 }
 
 SaveWindows Velmora::windows_for_saving() {
@@ -46,13 +83,14 @@ SaveWindows Velmora::windows_for_saving() {
     windows.card_on_top = [this](bool on_top) {
         if (on_top || card_.loaded()) card().set_topmost(on_top);
     };
+    // Drawn in memory as the card window is drawn at 96 dpi, whatever the screen.
     windows.render_card = [this](const std::wstring& number) {
-        SignWindow& shown = card();
-        shown.show_number(number);
-        return shown.render();
+        if (card_.loaded()) card().show_number(number);
+        return desktop::render(CardPicture(1.0, number));
     };
     windows.show_panel = [this](bool shown) { shown ? panel().show() : panel().hide(); };
     windows.panel_on_top = [this] { panel().set_topmost(true); };
     windows.back_to_number = [this] { panel().return_to_number(); };
+    windows.save_elsewhere = [this](const std::wstring& number) { save_card_as(draw_card_, number); };
     return windows;
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <shellapi.h>
+
 namespace desktop {
 namespace {
 
@@ -27,6 +29,30 @@ bool& event_loop_running() {
 
 bool is_within(HWND outer, HWND window) { return window && (window == outer || IsChild(outer, window)); }
 
+std::vector<std::pair<Shortcut, std::function<void()>>>& shortcuts() {
+    static std::vector<std::pair<Shortcut, std::function<void()>>> registered;
+    return registered;
+}
+
+bool belongs_to_program(HWND window) {
+    for (const Loaded& loaded : windows())
+        if (is_within(loaded.window, window)) return true;
+    return false;
+}
+
+bool dispatch_shortcut(const MSG& message) {
+    if (message.message != WM_KEYDOWN || !belongs_to_program(message.hwnd)) return false;
+    if (GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0) return false;
+    const bool shift = GetKeyState(VK_SHIFT) < 0;
+    for (const auto& [shortcut, command] : shortcuts())
+        if (shortcut.key == message.wParam && shortcut.shift == shift) {
+            const auto run = command;  // the command may change the list
+            run();
+            return true;
+        }
+    return false;
+}
+
 // Tab and the arrow keys move between a window's controls, as in a dialog.
 bool dispatch_dialog_keys(MSG& message) {
     for (const Loaded& loaded : windows())
@@ -37,7 +63,7 @@ bool dispatch_dialog_keys(MSG& message) {
 }
 
 void dispatch(MSG& message) {
-    if (dispatch_dialog_keys(message)) return;
+    if (dispatch_shortcut(message) || dispatch_dialog_keys(message)) return;
     TranslateMessage(&message);
     DispatchMessageW(&message);
 }
@@ -60,6 +86,21 @@ void window_gone(HWND window) {
 std::vector<HWND> loaded_windows() {
     std::vector<HWND> result;
     for (const Loaded& loaded : windows()) result.push_back(loaded.window);
+    return result;
+}
+
+void add_shortcut(Shortcut shortcut, std::function<void()> command) {
+    shortcuts().emplace_back(shortcut, std::move(command));
+}
+
+void clear_shortcuts() { shortcuts().clear(); }
+
+std::vector<std::wstring> command_line_arguments() {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::vector<std::wstring> result;
+    for (int i = 1; i < count; ++i) result.emplace_back(arguments[i]);
+    LocalFree(arguments);
     return result;
 }
 

@@ -16,6 +16,7 @@ struct Identity {
     std::wstring instance_mutex;    // named mutex that lets one copy run at a time
     std::wstring trace_variable;    // environment variable that names the trace file
     std::wstring temporary_prefix;  // start of the names of files still being written
+    std::wstring settings_key;      // under HKEY_CURRENT_USER
     int default_charset = DEFAULT_CHARSET;  // of fonts whose design names none
 };
 void set_identity(Identity identity);
@@ -27,6 +28,18 @@ void window_loaded(HWND window, bool takes_dialog_keys);
 void window_gone(HWND window);
 // Loaded windows, in the order they were loaded.
 std::vector<HWND> loaded_windows();
+
+// A key with Ctrl (and Shift) held. While a window of the program or one of its controls has
+// the keyboard focus, the shortcut's command runs before the key reaches any control.
+struct Shortcut {
+    UINT key;  // virtual key, e.g. 'C'
+    bool shift = false;
+};
+void add_shortcut(Shortcut shortcut, std::function<void()> command);
+void clear_shortcuts();
+
+// The arguments the program was started with, after its own name.
+std::vector<std::wstring> command_line_arguments();
 
 // Lets every event queued so far run once, then returns.
 void do_events();

@@ -53,10 +53,6 @@ void init_common_controls() {
     (void)done;
 }
 
-bool is_within(HWND outer, HWND window) {
-    return window && (window == outer || IsChild(outer, window));
-}
-
 RECT outer_rect(HWND window) {
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -89,7 +85,8 @@ bool Form::load() {
         return false;
     }
     create_controls();
-    window_loaded(window_.get(), !controls_.empty());
+    if (menu_.in_system_menu) GetSystemMenu(handle(), FALSE);  // a copy of its own to add to
+    window_loaded(handle(), !controls_.empty());
     trace("load", design_.class_name);
     Timer::windows_changed();
     on_load();
@@ -231,103 +228,59 @@ void Form::repaint() {
 HFONT Form::font(const FontSpec& wanted) {
     for (const auto& [known, font] : fonts_)
         if (known == wanted) return font.get();
-    const int charset = wanted.charset == kProgramCharset ? identity().default_charset : wanted.charset;
-    Font font(CreateFontW(font_height_pixels(wanted.points), 0, 0, 0, wanted.weight, FALSE, FALSE,
-                          FALSE, static_cast<BYTE>(charset), OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                          wanted.face.c_str()));
+    Font font = create_font(wanted, kPixelsPerInch);
     const HFONT handle = font.get();
     fonts_.emplace_back(wanted, std::move(font));
     return handle;
 }
 
-// A strip of memory as wide as the client area, which the form is painted into a band of rows
-// at a time: for the screen, so that no half-drawn state ever shows; for saved pictures, so
-// that both are drawn by the same code into the same kind of memory. A strip rather than the
-// whole area keeps the memory this takes small.
-class Form::Band {
-public:
-    static constexpr int kRows = 64;
-
-    Band(int width, int rows) : width_(width), rows_(rows) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -rows;  // top-down: row y of the band is row y in memory
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        bits_ = static_cast<const std::uint32_t*>(bits);
-        dc_.reset(CreateCompatibleDC(nullptr));
-        if (*this) selected_ = Selection(dc_.get(), bitmap_.get());
-    }
-
-    explicit operator bool() const { return bitmap_ && dc_; }
-    int rows() const { return rows_; }
-    // Row y of the band, as 32-bit pixels 0x00RRGGBB once drawing has been flushed.
-    const std::uint32_t* row(int y) const { return bits_ + static_cast<std::size_t>(y) * width_; }
-
-    // Paints the part of the client area given, at most rows() high, into the band's top rows.
-    void paint(Form& form, const PixelRect& area) {
-        SetViewportOrgEx(dc_.get(), 0, -area.top, nullptr);  // client row area.top lands on row 0
-        {
-            Painter painter(dc_.get(), area);
-            form.paint(painter);
-        }
-        SetViewportOrgEx(dc_.get(), 0, 0, nullptr);
-    }
-
-    void copy_to(HDC target, const PixelRect& area) const {
-        BitBlt(target, area.left, area.top, area.width(), area.height(), dc_.get(), area.left, 0, SRCCOPY);
-    }
-
-private:
-    int width_, rows_;
-    Bitmap bitmap_;
-    MemoryDC dc_;
-    Selection selected_;  // last, so it lets go of the bitmap before the DC goes
-    const std::uint32_t* bits_ = nullptr;
-};
-
 void Form::paint_on_screen() {
+    constexpr int kStripRows = 64;  // a strip, not the whole area: small in memory, no flicker
     PaintScope scope(handle());
     const RECT& r = scope.area();
     const PixelRect area{r.left, r.top, r.right, r.bottom};
     if (area.empty()) return;
 
-    Band band(client_size(handle()).cx, std::min(area.height(), Band::kRows));
-    if (!band) return;
-    for (int top = area.top; top < area.bottom; top += band.rows()) {
-        const PixelRect strip{area.left, top, area.right, std::min(area.bottom, top + band.rows())};
-        band.paint(*this, strip);
-        band.copy_to(scope.dc(), strip);
+    Strip strip(client_size(handle()).cx, std::min(area.height(), kStripRows));
+    if (!strip) return;
+    for (int top = area.top; top < area.bottom; top += strip.rows()) {
+        const PixelRect part{area.left, top, area.right, std::min(area.bottom, top + strip.rows())};
+        strip.paint(part, [this](Painter& painter) { paint(painter); });
+        strip.copy_to(scope.dc(), part);
     }
-    if (tracing()) {
-        GdiFlush();
+    if (tracing())
         trace("painted", design_.class_name + L" " + std::to_wstring(area.left) + L"," + std::to_wstring(area.top) +
                              L"," + std::to_wstring(area.right) + L"," + std::to_wstring(area.bottom));
-    }
-}
-
-Pixels Form::render() {
-    const SIZE size = client_size(handle());
-    Pixels picture(size.cx, size.cy);
-    Band band(size.cx, std::min<int>(size.cy, Band::kRows));
-    if (!band) return {};
-    for (int top = 0; top < size.cy; top += band.rows()) {
-        const PixelRect strip{0, top, size.cx, std::min<int>(size.cy, top + band.rows())};
-        band.paint(*this, strip);
-        GdiFlush();
-        for (int y = strip.top; y < strip.bottom; ++y) picture.set_row(y, band.row(y - top));
-    }
-    return picture;
 }
 
 void Form::paint(Painter& painter) {
     const SIZE size = client_size(handle());
     painter.fill({0, 0, size.cx, size.cy}, design_.back_colour);
+}
+
+void Form::set_menu(WindowMenu menu) {
+    menu_ = std::move(menu);
+    if (menu_.in_system_menu && handle()) GetSystemMenu(handle(), FALSE);
+}
+
+bool Form::on_menu_command(int command) {
+    if (!menu_.run) return false;
+    for (const MenuItem& item : menu_.items())
+        if (item.command == command && command != 0) {
+            menu_.run(command);
+            return true;
+        }
+    return false;
+}
+
+void Form::show_context_menu(LPARAM where) {
+    POINT at{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
+    if (where == static_cast<LPARAM>(-1)) {  // from the keyboard: at the window's corner
+        RECT rect;
+        GetWindowRect(handle(), &rect);
+        at = {rect.left + 20, rect.top + 20};
+    }
+    if (const int command = show_popup_menu(menu_.items(), at)) on_menu_command(command);
 }
 
 void Form::remember_focus(HWND focus) {
@@ -436,6 +389,16 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
                 SetFocus(IsWindow(focus_) && IsWindowEnabled(focus_) ? focus_ : first_tab_stop());
             }
             return 0;
+        case WM_CONTEXTMENU:
+            if (!menu_.on_right_click || reinterpret_cast<HWND>(wparam) != handle()) break;
+            show_context_menu(lparam);
+            return 0;
+        case WM_INITMENUPOPUP:
+            if (menu_.in_system_menu && HIWORD(lparam)) refresh_system_menu(reinterpret_cast<HMENU>(wparam), menu_.items());
+            break;
+        case WM_SYSCOMMAND:
+            if (static_cast<UINT>(wparam & 0xFFF0) < 0xF000 && on_menu_command(static_cast<int>(wparam & 0xFFF0))) return 0;
+            break;
         case WM_CLOSE:
             on_unload();
             DestroyWindow(handle());

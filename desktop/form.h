@@ -12,7 +12,7 @@
 #include "desktop/font_spec.h"
 #include "desktop/geometry.h"
 #include "desktop/handles.h"
-#include "desktop/pixels.h"
+#include "desktop/menus.h"
 #include "desktop/win32.h"
 
 namespace desktop {
@@ -77,8 +77,9 @@ public:
     // Asks for the given part of the client area, or all of it, to be painted again.
     void repaint(const PixelRect& area);
     void repaint();
-    // The client area as the form paints it, drawn into memory rather than onto the screen.
-    Pixels render();
+
+    // Commands offered in the window's system menu or where the user right-clicks it.
+    void set_menu(WindowMenu menu);
 
     HFONT font(const FontSpec& wanted) override;
     const FontSpec& control_font() const override { return design_.control_font; }
@@ -94,8 +95,6 @@ protected:
     virtual void paint(Painter& painter);
 
 private:
-    class Band;
-
     void adopt(Control* control) override { controls_.push_back(control); }
 
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
@@ -109,6 +108,8 @@ private:
     Control* control_at(HWND window) const;
     HWND first_tab_stop() const;
     LRESULT colour_control(HDC dc, HWND control_window);
+    bool on_menu_command(int command);
+    void show_context_menu(LPARAM where);
     bool set_control_cursor(HWND under_pointer);
     void on_destroyed();
 
@@ -120,6 +121,7 @@ private:
     Brush back_brush_;
     std::vector<std::pair<FontSpec, Font>> fonts_;
     std::vector<Control*> controls_;
+    WindowMenu menu_;
 };
 
 }  // namespace desktop

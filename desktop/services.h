@@ -33,9 +33,6 @@ struct MessageBoxRequest {
 // means the program's title.
 int message_box(std::wstring_view text, unsigned flags, std::wstring_view title = {});
 
-// True while one of the program's message boxes is open: the program takes no input then.
-bool message_box_open();
-
 // The seam for tests: while an answerer is installed, message boxes go to it instead of
 // the screen. Returns the answerer it replaces; pass an empty one to restore the desktop's.
 using MessageBoxAnswerer = std::function<int(const MessageBoxRequest&)>;

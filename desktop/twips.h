@@ -15,10 +15,10 @@ constexpr int to_pixels(int twips) {
 
 constexpr int to_twips(int pixels) { return pixels * kTwipsPerPixel; }
 
-// Character height in pixels of a font of the given size in points (negative by the
-// font-mapping convention: the em height, not the cell height).
-constexpr int font_height_pixels(double points) {
-    return -static_cast<int>(points * kPixelsPerInch / 72.0 + 0.5);
+// Character height in pixels of a font of the given size in points at the given resolution
+// (negative by the font-mapping convention: the em height, not the cell height).
+constexpr int font_height_pixels(double points, int dpi = kPixelsPerInch) {
+    return -static_cast<int>(points * dpi / 72.0 + 0.5);
 }
 
 }  // namespace desktop

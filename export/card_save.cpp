@@ -52,7 +52,13 @@ SaveOutcome write_picture(const desktop::Pixels& picture, const std::wstring& nu
     const auto written = desktop::write_file_replacing(
         *path, {{header.data(), header.size()}, {picture.bytes().data(), picture.bytes().size()}});
     desktop::trace(written.written ? "save.written" : "save.failed", *path);
-    if (!written.written) return not_saved(L"图片没有保存! 无法写入文件:\r\n" + *path + L"\r\n原因: " + written.reason);
+    if (!written.written) {
+        // The folder beside the program may just not be the user's to write: offer another.
+        SaveOutcome outcome = not_saved(L"图片没有保存! 无法写入文件:\r\n" + *path + L"\r\n原因: " + written.reason +
+                                        L"\r\n\r\n要另存到其他位置吗?");
+        outcome.flags |= desktop::kYesNo;
+        return outcome;
+    }
     return saved_to(directory);
 }
 
@@ -105,11 +111,12 @@ void CardSave::run() {
     windows_.card_on_top(false);
     windows_.panel_on_top();
     desktop::trace("save.report");
-    desktop::message_box(outcome.message, outcome.flags, outcome.title);
+    const int answer = desktop::message_box(outcome.message, outcome.flags, outcome.title);
     timer_.set_enabled(false);
     card_gone_ = false;
-    windows_.back_to_number();
     desktop::trace("save.done");
+    if (answer == desktop::kAnswerYes) windows_.save_elsewhere(number_);
+    windows_.back_to_number();
 }
 
 void CardSave::card_closed() {

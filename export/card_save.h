@@ -19,6 +19,8 @@ struct SaveWindows {
     std::function<void()> panel_on_top;
     // After a message: the number selected in its box, ready to be corrected.
     std::function<void()> back_to_number;
+    // When the folder beside the program cannot be written: Save As with the same number.
+    std::function<void(const std::wstring& number)> save_elsewhere;
 };
 
 class CardSave {

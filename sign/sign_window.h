@@ -12,7 +12,7 @@
 #include "desktop/form.h"
 #include "desktop/painting.h"
 #include "desktop/timer.h"
-#include "sign/slot_captions.h"
+#include "sign/card_picture.h"
 
 // What the card asks of the rest of the program.
 struct CardWiring {
@@ -33,8 +33,8 @@ public:
     // The slots follow the number: slot k shows character k, "*" everywhere for no number.
     void show_number(std::wstring_view number);
     // Slot k, from 1 at the left.
-    const std::wstring& slot_caption(int k) const { return captions_[k - 1]; }
-    desktop::PixelRect slot_bounds(int k) const;
+    const std::wstring& slot_caption(int k) const { return picture_.caption(k); }
+    desktop::PixelRect slot_bounds(int k) const { return picture_.slot_bounds(k); }
 
     // The part of the artwork shown, in twips from the corner; the watchdog makes it follow
     // the window's size.
@@ -52,8 +52,7 @@ private:
     void set_artwork_extent(int width, int height);
 
     CardWiring wiring_;
-    desktop::Picture artwork_;
+    CardPicture picture_;
     desktop::Cursor hand_cursor_;
     int artwork_width_, artwork_height_;  // twips
-    SlotCaptions captions_;
 };

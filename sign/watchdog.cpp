@@ -3,7 +3,7 @@
 // It ticks as often as the platform's timer allows, so each step only acts on a difference;
 // and since every difference it acts on comes from a change to a window or to a timer, it
 // rests between such changes instead of waking the program a hundred times a second.
-#include "desktop/services.h"
+#include "desktop/modal.h"
 #include "sign/card_layout.h"
 #include "sign/sign_window.h"
 
@@ -27,9 +27,9 @@ void keep_in_shape(desktop::Form& window, int width, int height) {
 void SignWindow::on_watchdog_tick() {
     if (artwork_height_ != height() || artwork_width_ != width()) set_artwork_extent(width(), height());
 
-    // A panel brought back while a message is open would take input the message forbids, and
-    // stand over it; it comes back once the message is answered.
-    if (!wiring_.save_pending() && !desktop::message_box_open() && !wiring_.panel().visible()) wiring_.panel().show();
+    // A panel brought back while a message or dialog is open would take input it forbids, and
+    // stand over it; it comes back once that is answered.
+    if (!wiring_.save_pending() && !desktop::Modal::open() && !wiring_.panel().visible()) wiring_.panel().show();
 
     keep_in_shape(*this, card_layout::kWindowWidth, card_layout::kWindowHeight);
     keep_in_shape(wiring_.panel(), kPanelWidth, kPanelHeight);

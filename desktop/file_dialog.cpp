@@ -1,0 +1,116 @@
+#include "desktop/file_dialog.h"
+
+#include "desktop/com.h"
+#include "desktop/modal.h"
+#include "desktop/trace.h"
+
+#include <shlobj.h>
+#include <shobjidl.h>
+
+namespace desktop {
+namespace {
+
+constexpr DWORD kChoiceGroup = 1, kChoiceList = 2;
+
+SaveDialogAnswerer& answerer() {
+    static SaveDialogAnswerer installed;
+    return installed;
+}
+
+void add_choices(IFileDialog* dialog, const SaveDialogRequest& request) {
+    ComPtr<IFileDialogCustomize> customize;
+    if (request.choices.empty() || FAILED(dialog->QueryInterface(IID_IFileDialogCustomize, customize.put_void())))
+        return;
+    customize->StartVisualGroup(kChoiceGroup, request.choice_label.c_str());
+    customize->AddComboBox(kChoiceList);
+    for (DWORD i = 0; i < request.choices.size(); ++i) customize->AddControlItem(kChoiceList, i, request.choices[i].c_str());
+    customize->SetSelectedControlItem(kChoiceList, 0);
+    customize->EndVisualGroup();
+}
+
+std::size_t chosen(IFileDialog* dialog) {
+    ComPtr<IFileDialogCustomize> customize;
+    DWORD item = 0;
+    if (SUCCEEDED(dialog->QueryInterface(IID_IFileDialogCustomize, customize.put_void())))
+        customize->GetSelectedControlItem(kChoiceList, &item);
+    return item;
+}
+
+void open_in(IFileDialog* dialog, const std::wstring& folder) {
+    ComPtr<IShellItem> item;
+    if (!folder.empty() && SUCCEEDED(SHCreateItemFromParsingName(folder.c_str(), nullptr, IID_IShellItem, item.put_void())))
+        dialog->SetFolder(item.get());
+}
+
+HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
+    if (!com_ready()) return CO_E_NOTINITIALIZED;
+    ComPtr<IFileSaveDialog> dialog;
+    HRESULT result = CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSaveDialog,
+                                      dialog.put_void());
+    if (FAILED(result)) return result;
+    std::vector<std::wstring> patterns;
+    std::vector<COMDLG_FILTERSPEC> filters;
+    for (const FileType& type : request.types) patterns.push_back(L"*." + type.extension);
+    for (std::size_t i = 0; i < request.types.size(); ++i)
+        filters.push_back({request.types[i].name.c_str(), patterns[i].c_str()});
+    DWORD options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_OVERWRITEPROMPT | FOS_FORCEFILESYSTEM | FOS_NOCHANGEDIR);
+    dialog->SetTitle(request.title.c_str());
+    dialog->SetFileTypes(static_cast<UINT>(filters.size()), filters.data());
+    dialog->SetFileTypeIndex(1);
+    if (!request.types.empty()) dialog->SetDefaultExtension(request.types.front().extension.c_str());
+    dialog->SetFileName(request.file_name.c_str());
+    open_in(dialog.get(), request.folder);
+    add_choices(dialog.get(), request);
+
+    const HWND owner = modal_owner();
+    {
+        const Modal modal(owner);
+        result = dialog->Show(owner);
+    }
+    if (FAILED(result)) return result;
+    ComPtr<IShellItem> item;
+    wchar_t* path = nullptr;
+    if (FAILED(result = dialog->GetResult(item.put())) ||
+        FAILED(result = item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
+        return result;
+    answer.path = path;
+    CoTaskMemFree(path);
+    UINT type = 1;
+    dialog->GetFileTypeIndex(&type);
+    answer.type = type >= 1 ? type - 1 : 0;
+    answer.choice = chosen(dialog.get());
+    return S_OK;
+}
+
+}  // namespace
+
+std::optional<SaveDialogAnswer> ask_where_to_save(const SaveDialogRequest& request, std::wstring* failure) {
+    trace("save_dialog", request.title);
+    if (answerer()) {
+        const Modal modal(modal_owner());
+        return answerer()(request);
+    }
+    SaveDialogAnswer answer;
+    const HRESULT result = show(request, answer);
+    if (SUCCEEDED(result)) return answer;
+    if (failure && result != HRESULT_FROM_WIN32(ERROR_CANCELLED)) *failure = com_reason(result);
+    return std::nullopt;
+}
+
+SaveDialogAnswerer answer_save_dialogs_with(SaveDialogAnswerer replacement) {
+    SaveDialogAnswerer previous = std::move(answerer());
+    answerer() = std::move(replacement);
+    return previous;
+}
+
+std::wstring pictures_folder() {
+    wchar_t* path = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Pictures, KF_FLAG_CREATE, nullptr, &path))) folder = path;
+    CoTaskMemFree(path);
+    return folder;
+}
+
+}  // namespace desktop

@@ -1,0 +1,159 @@
+#include "desktop/imaging.h"
+
+#include <vector>
+
+#include "desktop/com.h"
+
+#include <wincodec.h>
+
+namespace desktop {
+namespace {
+
+constexpr int kBandRows = 150;
+
+ComPtr<IWICImagingFactory> imaging_factory(HRESULT& result) {
+    ComPtr<IWICImagingFactory> factory;
+    result = com_ready() ? CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                            IID_IWICImagingFactory, factory.put_void())
+                         : CO_E_NOTINITIALIZED;
+    return factory;
+}
+
+const GUID& container_of(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::Jpeg: return GUID_ContainerFormatJpeg;
+        case ImageFormat::Bmp: return GUID_ContainerFormatBmp;
+        case ImageFormat::Png: break;
+    }
+    return GUID_ContainerFormatPng;
+}
+
+HRESULT set_jpeg_quality(IPropertyBag2* options) {
+    PROPBAG2 option{};
+    option.pstrName = const_cast<wchar_t*>(L"ImageQuality");
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_R4;
+    value.fltVal = 0.95f;
+    return options->Write(1, &option, &value);
+}
+
+// Hands the drawing to the frame a band at a time, as 24-bit rows from the top.
+HRESULT write_rows(const Drawing& drawing, IWICBitmapFrameEncode* frame) {
+    const int width = drawing.width();
+    const UINT stride = static_cast<UINT>(width) * 3;
+    std::vector<BYTE> band(static_cast<std::size_t>(stride) * kBandRows);
+    HRESULT result = S_OK;
+    const bool drawn = render_in_bands(drawing, kBandRows, [&](int, int rows, const Strip& strip) {
+        for (int y = 0; y < rows; ++y) {
+            const std::uint32_t* from = strip.row(y);
+            BYTE* to = band.data() + static_cast<std::size_t>(y) * stride;
+            for (int x = 0; x < width; ++x, to += 3) {
+                to[0] = from[x] & 0xFF;
+                to[1] = (from[x] >> 8) & 0xFF;
+                to[2] = (from[x] >> 16) & 0xFF;
+            }
+        }
+        result = frame->WritePixels(static_cast<UINT>(rows), stride, stride * rows, band.data());
+        return SUCCEEDED(result);
+    });
+    return FAILED(result) ? result : drawn ? S_OK : E_OUTOFMEMORY;
+}
+
+}  // namespace
+
+struct EncodedPicture::Memory {
+    ComPtr<IStream> stream;
+    HGLOBAL global = nullptr;
+    void* locked = nullptr;
+    std::size_t size = 0;
+    ~Memory() {
+        if (locked) GlobalUnlock(global);
+    }
+};
+
+EncodedPicture::EncodedPicture() = default;
+EncodedPicture::EncodedPicture(EncodedPicture&&) noexcept = default;
+EncodedPicture& EncodedPicture::operator=(EncodedPicture&&) noexcept = default;
+EncodedPicture::~EncodedPicture() = default;
+
+EncodedPicture::operator bool() const { return memory_ && memory_->locked; }
+
+ByteRun EncodedPicture::bytes() const {
+    return *this ? ByteRun{static_cast<const std::uint8_t*>(memory_->locked), memory_->size} : ByteRun{nullptr, 0};
+}
+
+EncodedPicture encode(const Drawing& drawing, ImageFormat format, int dpi) {
+    EncodedPicture picture;
+    const auto failed = [&](const wchar_t* step, HRESULT result) {
+        picture.memory_.reset();
+        picture.failure_ = std::wstring(step) + L": " + com_reason(result);
+        return std::move(picture);
+    };
+    HRESULT result = S_OK;
+    const ComPtr<IWICImagingFactory> factory = imaging_factory(result);
+    if (!factory) return failed(L"无法启动图像组件", result);
+    auto memory = std::make_unique<EncodedPicture::Memory>();
+    if (FAILED(result = CreateStreamOnHGlobal(nullptr, TRUE, memory->stream.put())))
+        return failed(L"内存不足", result);
+
+    ComPtr<IWICBitmapEncoder> encoder;
+    if (FAILED(result = factory->CreateEncoder(container_of(format), nullptr, encoder.put())))
+        return failed(L"无法创建图片编码器", result);
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ComPtr<IPropertyBag2> options;
+    WICPixelFormatGUID pixel_format = GUID_WICPixelFormat24bppBGR;
+    if (FAILED(result = encoder->Initialize(memory->stream.get(), WICBitmapEncoderNoCache)) ||
+        FAILED(result = encoder->CreateNewFrame(frame.put(), options.put())) ||
+        (format == ImageFormat::Jpeg && FAILED(result = set_jpeg_quality(options.get()))) ||
+        FAILED(result = frame->Initialize(options.get())) ||
+        FAILED(result = frame->SetSize(static_cast<UINT>(drawing.width()), static_cast<UINT>(drawing.height()))) ||
+        FAILED(result = frame->SetResolution(dpi, dpi)) ||
+        FAILED(result = frame->SetPixelFormat(&pixel_format)))
+        return failed(L"无法创建图片编码器", result);
+    if (pixel_format != GUID_WICPixelFormat24bppBGR) return failed(L"图片编码器不接受 24 位像素", E_NOTIMPL);
+    if (FAILED(result = write_rows(drawing, frame.get())) || FAILED(result = frame->Commit()) ||
+        FAILED(result = encoder->Commit()))
+        return failed(L"无法编码图片", result);
+
+    STATSTG status{};
+    if (FAILED(result = GetHGlobalFromStream(memory->stream.get(), &memory->global)) ||
+        FAILED(result = memory->stream->Stat(&status, STATFLAG_NONAME)))
+        return failed(L"内存不足", result);
+    memory->size = static_cast<std::size_t>(status.cbSize.QuadPart);
+    memory->locked = GlobalLock(memory->global);
+    if (!memory->locked) return failed(L"内存不足", HRESULT_FROM_WIN32(GetLastError()));
+    picture.memory_ = std::move(memory);
+    return picture;
+}
+
+Picture decode_png_resource(int resource) {
+    const HMODULE module = GetModuleHandleW(nullptr);
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource), MAKEINTRESOURCEW(10));  // RT_RCDATA
+    const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    auto* bytes = static_cast<BYTE*>(loaded ? LockResource(loaded) : nullptr);
+    if (!bytes) return {};
+
+    HRESULT result = S_OK;
+    const ComPtr<IWICImagingFactory> factory = imaging_factory(result);
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICFormatConverter> converter;
+    UINT width = 0, height = 0;
+    if (!factory || FAILED(factory->CreateStream(stream.put())) ||
+        FAILED(stream->InitializeFromMemory(bytes, SizeofResource(module, found))) ||
+        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                decoder.put())) ||
+        FAILED(decoder->GetFrame(0, frame.put())) || FAILED(factory->CreateFormatConverter(converter.put())) ||
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
+                                     WICBitmapPaletteTypeCustom)) ||
+        FAILED(converter->GetSize(&width, &height)))
+        return {};
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(width) * height);
+    if (FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4, reinterpret_cast<BYTE*>(rows.data()))))
+        return {};
+    return Picture::from_pixels(static_cast<int>(width), static_cast<int>(height), rows);
+}
+
+}  // namespace desktop

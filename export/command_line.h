@@ -1,0 +1,27 @@
+// The command line for batches and scripts:
+//     velmora.exe --number 13800138000 --out card.png [--dpi 300|100] [--qr]
+// writes the card without any window; --help says so. Without arguments the program starts
+// as usual.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "export/picture_file.h"
+
+struct CommandLine {
+    enum class Mode { Interactive, Help, Export, Error };
+    Mode mode = Mode::Interactive;
+    std::wstring number;
+    std::wstring out;
+    PictureKind kind = PictureKind::Png;
+    PictureSize size = kPrintQuality;
+    bool qr = false;
+    std::wstring error;  // what is wrong, for Error
+};
+
+// The arguments after the program's own name.
+CommandLine parse_command_line(const std::vector<std::wstring>& arguments);
+
+// What --help prints, line by line.
+std::vector<std::wstring> command_line_help();

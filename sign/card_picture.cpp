@@ -1,0 +1,84 @@
+#include "sign/card_picture.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "assets/resource.h"
+#include "desktop/imaging.h"
+#include "sign/card_layout.h"
+
+namespace {
+
+constexpr double kTwipsPerPixel = 15.0;  // at scale 1
+constexpr int kPixelsPerInch = 96;
+
+desktop::FontSpec slot_font() { return {L"宋体", card_layout::kSlotFontPoints}; }
+
+}  // namespace
+
+CardPicture::CardPicture(double scale, std::wstring_view number)
+    : scale_(scale),
+      captions_(slot_captions(number)),
+      extent_width_(card_layout::kWindowWidth),
+      extent_height_(card_layout::kWindowHeight),
+      slot_font_(desktop::create_font(slot_font(), static_cast<int>(std::lround(kPixelsPerInch * scale)))) {
+    if (scale_ == 1.0) artwork_ = desktop::Picture::from_resource(IDB_CARD);
+}
+
+std::array<bool, kSlotCount> CardPicture::show_number(std::wstring_view number) {
+    const SlotCaptions captions = slot_captions(number);
+    std::array<bool, kSlotCount> changed{};
+    for (std::size_t k = 0; k < kSlotCount; ++k) {
+        changed[k] = captions[k] != captions_[k];
+        captions_[k] = captions[k];
+    }
+    return changed;
+}
+
+int CardPicture::to_pixels(int twips) const {
+    return static_cast<int>(std::floor(twips * scale_ / kTwipsPerPixel + 0.5));
+}
+
+desktop::PixelRect CardPicture::slot_bounds(int k) const {
+    const int left = card_layout::kSlotLefts[k - 1], top = card_layout::kSlotTop;
+    return {to_pixels(left), to_pixels(top), to_pixels(left + card_layout::kSlotWidth),
+            to_pixels(top + card_layout::kSlotHeight)};
+}
+
+void CardPicture::set_artwork_extent(int width_twips, int height_twips) {
+    extent_width_ = width_twips;
+    extent_height_ = height_twips;
+}
+
+int CardPicture::width() const { return to_pixels(card_layout::kWindowWidth); }
+int CardPicture::height() const { return to_pixels(card_layout::kWindowHeight); }
+
+void CardPicture::paint(desktop::Painter& painter) const {
+    painter.fill({0, 0, width(), height()}, desktop::Colour{0x00F0F0F0});  // where no artwork reaches
+    paint_artwork(painter);
+    const desktop::Colour ink = desktop::default_text_colour();
+    for (int k = 1; k <= static_cast<int>(kSlotCount); ++k)
+        painter.draw_text(slot_bounds(k), captions_[k - 1], slot_font_.get(), ink, /*centred=*/true);
+}
+
+void CardPicture::paint_artwork(desktop::Painter& painter) const {
+    const desktop::PixelRect extent{0, 0, to_pixels(extent_width_), to_pixels(extent_height_)};
+    if (artwork_) {
+        painter.draw_picture(artwork_, extent);
+        return;
+    }
+    const int band_rows = card_layout::kPrintBandRows;
+    const int first = std::max(0, painter.area().top / band_rows);
+    const int last = std::min(card_layout::kPrintBands - 1, (painter.area().bottom - 1) / band_rows);
+    for (int band = first; band <= last; ++band)
+        painter.draw_picture(print_band(band), extent, {0, band * band_rows});
+}
+
+const desktop::Picture& CardPicture::print_band(int band) const {
+    if (band != decoded_band_) {
+        decoded_ = {};  // one band in memory at a time
+        decoded_ = desktop::decode_png_resource(IDR_CARD_3X_FIRST_BAND + band);
+        decoded_band_ = band;
+    }
+    return decoded_;
+}

@@ -1,0 +1,42 @@
+// The card as it is drawn: the artwork with the number's characters in its 11 boxes, at any
+// whole or fractional scale. Scale 1 is the card window at 96 dpi, 1199 x 548 pixels, drawn
+// from the 1x artwork pixel for pixel; scale 3 is the print-quality picture, 3597 x 1644,
+// drawn from the 3x artwork a band at a time. The window, saved pictures, the clipboard and
+// the printer all draw the card through here, so they cannot drift apart.
+#pragma once
+
+#include <string_view>
+
+#include "desktop/painting.h"
+#include "sign/slot_captions.h"
+
+class CardPicture : public desktop::Drawing {
+public:
+    explicit CardPicture(double scale = 1.0, std::wstring_view number = {});
+
+    double scale() const { return scale_; }
+    // The slots follow the number; true for each slot whose caption changed.
+    std::array<bool, kSlotCount> show_number(std::wstring_view number);
+    const std::wstring& caption(int k) const { return captions_[k - 1]; }
+    desktop::PixelRect slot_bounds(int k) const;
+    // The part of the artwork shown, in twips from the corner (the designed window area
+    // unless the window's watchdog says otherwise).
+    void set_artwork_extent(int width_twips, int height_twips);
+
+    int width() const override;
+    int height() const override;
+    void paint(desktop::Painter& painter) const override;
+
+private:
+    int to_pixels(int twips) const;
+    void paint_artwork(desktop::Painter& painter) const;
+    const desktop::Picture& print_band(int band) const;
+
+    double scale_;
+    SlotCaptions captions_;
+    int extent_width_, extent_height_;  // twips
+    desktop::Picture artwork_;          // the 1x picture, at scale 1
+    desktop::Font slot_font_;
+    mutable int decoded_band_ = -1;  // the 3x artwork band decoded last, kept for the next strip
+    mutable desktop::Picture decoded_;
+};
