@@ -116,10 +116,11 @@ protected:
         EXPECT_EQ(off_artwork, 0) << "pixels that differ from the artwork outside the slots";
         for (int k = 1; k <= 11; ++k) {
             const int ink = ink_height(picture, card().slot_bounds(k));
-            if (k <= static_cast<int>(number.size()) && number[k - 1] != L'.')
-                EXPECT_GT(ink, 60) << "slot " << k << " shows no digit";
-            else if (k > static_cast<int>(number.size()))
+            if (k > static_cast<int>(number.size())) {
                 EXPECT_EQ(ink, 0) << "slot " << k << " past the number's end";
+            } else if (number[k - 1] != L'.') {
+                EXPECT_GT(ink, 60) << "slot " << k << " shows no digit";
+            }
         }
     }
 
@@ -280,20 +281,20 @@ TEST_F(SaveTest, EveryEndGivesTheWindowsAndTheNumberBack) {
         {"cancelled", [](SaveTest&) {}, L"5550002", desktop::kAnswerYes, L"保存被终止", 48, L"用户取消了保存"},
         {"a folder in the file's place",
          [](SaveTest&) { CreateDirectoryW(picture_path(L"5550003").c_str(), nullptr); }, L"5550003",
-         desktop::kAnswerNo, L"保存失败", 16, L"图片没有保存! 无法写入文件:\r\n"},
+         desktop::kAnswerNo, L"保存失败", 16 + 4, L"图片没有保存! 无法写入文件:\r\n"},
         {"a read-only file",
          [](SaveTest&) {
              { std::ofstream(std::filesystem::path(picture_path(L"5550004")), std::ios::binary) << "keep me"; }
              SetFileAttributesW(picture_path(L"5550004").c_str(), FILE_ATTRIBUTE_READONLY);
          },
-         L"5550004", desktop::kAnswerNo, L"保存失败", 16, L"图片没有保存! 无法写入文件:\r\n"},
-        {"nothing to draw",
+         L"5550004", desktop::kAnswerNo, L"保存失败", 16 + 4, L"图片没有保存! 无法写入文件:\r\n"},
+        {"a card window squeezed to nothing: the card is drawn in memory all the same",
          [](SaveTest& t) {
              t.card().watchdog.set_enabled(false);  // it would give the card its size back
              t.card().set_width(0);
              t.card().set_height(0);
          },
-         L"5550005", desktop::kAnswerNo, L"保存失败", 16, L"图片没有保存! 无法画出停车牌。"},
+         L"5550005", desktop::kAnswerNo, L"保存提示", 64, L"图片已被保存至本程序同一路径内!"},
         {"the card closed before saving",
          [](SaveTest& t) { t.while_box_open = [&t](const desktop::MessageBoxRequest& r) {
              if (r.title == L"号码确认") PostMessageW(t.card().handle(), WM_CLOSE, 0, 0);
@@ -306,6 +307,7 @@ TEST_F(SaveTest, EveryEndGivesTheWindowsAndTheNumberBack) {
         const std::size_t before = boxes.size();
         panel().number_box.set_text(L"");
         request_save(c.number, c.answer);
+        if (c.flags & desktop::kYesNo) answers.push_back(desktop::kAnswerNo);  // no, not elsewhere
         ASSERT_TRUE(wait_for_save_to_finish());
         while_box_open = nullptr;
         ASSERT_GT(boxes.size(), before);
@@ -316,16 +318,21 @@ TEST_F(SaveTest, EveryEndGivesTheWindowsAndTheNumberBack) {
         if (last.title == std::wstring(L"保存失败") && last.text.find(L"无法写入文件") != std::wstring::npos) {
             EXPECT_NE(last.text.find(picture_path(c.number)), std::wstring::npos) << "the path is named";
             EXPECT_NE(last.text.find(L"\r\n原因: "), std::wstring::npos) << "the reason is given";
+            EXPECT_NE(last.text.find(L"要另存到其他位置吗?"), std::wstring::npos) << "Save As is offered";
         }
         EXPECT_TRUE(temporary_files().empty());
         EXPECT_TRUE(panel().visible());
         EXPECT_TRUE(panel().topmost());
-        if (app().card_loaded()) EXPECT_FALSE(card().topmost());
+        if (app().card_loaded()) {
+            EXPECT_FALSE(card().topmost());
+        }
         EXPECT_EQ(GetFocus(), panel().number_box.handle());
         EXPECT_EQ(panel().number_box.selection(), std::make_pair(0, static_cast<int>(c.number.size())));
-        if (last.title != std::wstring(L"保存提示")) EXPECT_FALSE(exists(picture_path(c.number)) &&
-                                                                 !(GetFileAttributesW(picture_path(c.number).c_str()) &
-                                                                   (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)));
+        if (last.title != std::wstring(L"保存提示")) {  // nothing written; what was there stays
+            const DWORD attributes = GetFileAttributesW(picture_path(c.number).c_str());
+            EXPECT_TRUE(attributes == INVALID_FILE_ATTRIBUTES ||
+                        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)));
+        }
         if (!card().watchdog.enabled()) {  // put the card back in shape for the next case
             card().watchdog.set_enabled(true);
             ASSERT_TRUE(pump_until([this] { return card().has_size(17985, 8220); }, 1000));

@@ -1,0 +1,92 @@
+// The choices behind a picture file, and the command line that writes one.
+#include <gtest/gtest.h>
+
+#include "export/command_line.h"
+#include "export/picture_file.h"
+
+namespace {
+
+TEST(PictureFile, KindFollowsTheExtensionWhateverItsCase) {
+    const struct {
+        const wchar_t* path;
+        std::optional<PictureKind> kind;
+    } cases[] = {
+        {L"card.png", PictureKind::Png},  {L"C:\\a\\CARD.PNG", PictureKind::Png}, {L"c.jpg", PictureKind::Jpeg},
+        {L"c.JPEG", PictureKind::Jpeg},   {L"c.bmp", PictureKind::Bmp},          {L"c.gif", std::nullopt},
+        {L"card", std::nullopt},          {L"dir.png\\card", std::nullopt},      {L"c.png.txt", std::nullopt},
+        {L".png", PictureKind::Png},      {L"c.", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(picture_kind_of(c.path), c.kind) << testing::PrintToString(std::wstring(c.path));
+}
+
+TEST(PictureFile, DefaultNameAndSizes) {
+    EXPECT_EQ(default_picture_name(L"13800138000"), L"挪车卡_13800138000.png");
+    EXPECT_EQ(picture_size_for_dpi(300)->scale, 3.0);
+    EXPECT_EQ(picture_size_for_dpi(100)->scale, 1.0);
+    EXPECT_FALSE(picture_size_for_dpi(96).has_value());
+    EXPECT_EQ(picture_kind_of(L"x." + std::wstring(extension_of(PictureKind::Jpeg))), PictureKind::Jpeg);
+}
+
+TEST(CommandLine, GoodArgumentLists) {
+    using Mode = CommandLine::Mode;
+    const struct {
+        std::vector<std::wstring> arguments;
+        Mode mode;
+        std::wstring number, out;
+        PictureKind kind;
+        double scale;
+        bool qr;
+    } cases[] = {
+        {{}, Mode::Interactive, L"", L"", PictureKind::Png, 3.0, false},
+        {{L"--help"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
+        {{L"--number", L"1", L"/?"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
+        {{L"--number", L"13800138000", L"--out", L"card.png"}, Mode::Export, L"13800138000", L"card.png",
+         PictureKind::Png, 3.0, false},
+        {{L"--out=D:\\c.JPG", L"--number=1.5", L"--dpi", L"100"}, Mode::Export, L"1.5", L"D:\\c.JPG",
+         PictureKind::Jpeg, 1.0, false},
+        {{L"--qr", L"--number", L"12345678", L"--dpi=300", L"--out", L"c.bmp"}, Mode::Export, L"12345678", L"c.bmp",
+         PictureKind::Bmp, 3.0, true},
+    };
+    for (const auto& c : cases) {
+        const CommandLine command = parse_command_line(c.arguments);
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        ASSERT_EQ(command.mode, c.mode) << testing::PrintToString(command.error);
+        if (c.mode != Mode::Export) continue;
+        EXPECT_EQ(command.number, c.number);
+        EXPECT_EQ(command.out, c.out);
+        EXPECT_EQ(command.kind, c.kind);
+        EXPECT_EQ(command.size.scale, c.scale);
+        EXPECT_EQ(command.qr, c.qr);
+    }
+}
+
+TEST(CommandLine, BadArgumentListsSayWhatIsWrong) {
+    const struct {
+        std::vector<std::wstring> arguments;
+        const wchar_t* says;
+    } cases[] = {
+        {{L"--out", L"c.png"}, L"缺少 --number"},
+        {{L"--number", L"138"}, L"缺少 --out"},
+        {{L"--number"}, L"--number 缺少值"},
+        {{L"--number", L"", L"--out", L"c.png"}, L"号码不能为空"},
+        {{L"--number", L"138-0013", L"--out", L"c.png"}, L"138-0013"},
+        {{L"--number", L"1.2.3", L"--out", L"c.png"}, L"1.2.3"},
+        {{L"--number", L"123456789012", L"--out", L"c.png"}, L"最多 11 位"},
+        {{L"--number", L"..\\x", L"--out", L"c.png"}, L"..\\x"},
+        {{L"--number", L"1", L"--out", L"c.gif"}, L"c.gif"},
+        {{L"--number", L"1", L"--out", L"c"}, L"不认识的图片格式"},
+        {{L"--number", L"1", L"--out", L"c.png", L"--dpi", L"96"}, L"300 或 100"},
+        {{L"--number", L"1", L"--out", L"c.png", L"--colour"}, L"--colour"},
+        {{L"--number", L"1", L"--number", L"2", L"--out", L"c.png"}, L"参数重复"},
+        {{L"--number", L"1", L"--out", L"c.png", L"--qr=yes"}, L"--qr"},
+        {{L"13800138000"}, L"13800138000"},
+    };
+    for (const auto& c : cases) {
+        const CommandLine command = parse_command_line(c.arguments);
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        EXPECT_EQ(command.mode, CommandLine::Mode::Error);
+        EXPECT_NE(command.error.find(c.says), std::wstring::npos) << testing::PrintToString(command.error);
+    }
+}
+
+}  // namespace
