@@ -8,7 +8,7 @@ packages=(
   wine wine32:i386 wine64 fonts-wine
   xvfb xdotool x11-utils openbox imagemagick
   fonts-arphic-uming fonts-wqy-zenhei locales
-  python3 python3-pil
+  python3 python3-pil xclip zbar-tools
   cups printer-driver-cups-pdf libcups2:i386 poppler-utils
 )
 

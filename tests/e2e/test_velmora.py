@@ -7,6 +7,7 @@ keystrokes and clicks, checked through screenshots and the files it writes.
 Screenshots of each test's last look are kept in build/e2e-screens/ for people to see.
 """
 
+import io
 import json
 import os
 import re
@@ -560,6 +561,101 @@ class Saving(Velmora):
         self.save_and_confirm()
         desk.wait_window(title="^保存提示$", exe="velmora.exe")
         self.assert_card_picture(self.folder / SAVED_NAME.format("13800138000"), "13800138000")
+
+
+class Export(Velmora):
+    """The card out of the program other than by 保存为图片: Save As from the card's menu, the
+    clipboard, and the command line. Files are read with Pillow, the clipboard with xclip."""
+
+    def velmora_command(self, *args):
+        return desk.run_wine([self.folder / "velmora.exe", *args], timeout=60, check=False)
+
+    def test_save_as_from_the_cards_menu_writes_a_print_quality_png(self):
+        self.start()
+        self.move_panel_to(500, 800)
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        desk.click(600, 120, button=3)  # on the card
+        desk.wait_window(cls="#32768", exe="velmora.exe")
+        desk.key("Down", "Down", "Return")  # 复制图片, 另存为…
+        dialog = desk.wait_window(title="^另存为$", exe="velmora.exe")
+        self.assertTrue(dialog["visible"])
+        desk.press_in("另存为", "ctrl+a")
+        desk.type_text(wine_path(self.folder / "mycard"))
+        desk.key("Return")
+        saved = self.folder / "mycard.png"
+        wait_for(saved.exists, 15, what="the PNG")
+        wait_for(lambda: not desk.find_windows(title="^另存为$", exe="velmora.exe"), 10, what="the dialog to close")
+        with Image.open(saved) as picture:
+            self.assertEqual(picture.format, "PNG")
+            self.assertEqual(picture.size, (3597, 1644))
+            self.assertEqual(tuple(round(d) for d in picture.info["dpi"]), (300, 300))
+            fine = picture.convert("RGB")
+        for k, (left, top, right, bottom) in enumerate(BOXES):  # every box has a digit in its middle
+            ink = ink_box(fine, (3 * left, 3 * top, 3 * right, 3 * bottom))
+            self.assertIsNotNone(ink, f"box {k + 1}")
+            self.assertLessEqual(abs((ink[0] + ink[2]) / 2 - 3 * (left + right - 1) / 2), 12, f"box {k + 1}")
+        self.assertEqual([p.name for p in self.folder.iterdir() if TEMPORARY.match(p.name)], [])
+
+    def test_the_screen_size_png_is_the_specified_bmp(self):
+        self.start()
+        self.move_panel_to(500, 800)
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        self.save_and_confirm()
+        desk.wait_window(title="^保存提示$", exe="velmora.exe")
+        out = self.folder / "screen.png"
+        result = self.velmora_command("--number", "13800138000", "--out", wine_path(out), "--dpi", "100")
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with Image.open(out) as png, Image.open(self.folder / SAVED_NAME.format("13800138000")) as bmp:
+            self.assertEqual(png.size, (1199, 548))
+            self.assertEqual(tuple(round(d) for d in png.info["dpi"]), (100, 100))
+            self.assertEqual(differing_pixels(png.convert("RGB"), bmp.convert("RGB")), [])
+
+    def test_ctrl_c_puts_the_card_on_the_clipboard_as_png(self):
+        self.start()
+        self.move_panel_to(500, 800)
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        desk.move(1250, 1000)  # no tooltip over the card
+        shown = self.settled_card()
+        desk.key("ctrl+c")
+
+        def clipboard(target):
+            r = subprocess.run(["xclip", "-selection", "clipboard", "-t", target, "-o"], env=desk.env,
+                               capture_output=True, timeout=10)
+            return r.stdout if r.returncode == 0 else b""
+        wait_for(lambda: b"image/png" in clipboard("TARGETS"), 10, what="a PNG on the clipboard")
+        with Image.open(io.BytesIO(clipboard("image/png"))) as picture:
+            self.assertEqual(picture.size, (1199, 548))
+            self.assertEqual(differing_pixels(picture.convert("RGB"), shown), [])
+        self.assertEqual(self.number(), "13800138000", "the number box kept its text")
+
+    def test_the_command_line_writes_each_format_and_fails_cleanly(self):
+        for name, size, dpi, fmt in [("a.png", (3597, 1644), 300, "PNG"), ("b.JPG", (3597, 1644), 300, "JPEG"),
+                                     ("c.bmp", (1199, 548), 100, "BMP")]:
+            with self.subTest(name=name):
+                result = self.velmora_command("--number", "13800138000", "--out", wine_path(self.folder / name),
+                                              "--dpi", str(dpi))
+                self.assertEqual(result.returncode, 0, result.stderr)
+                self.assertIn(name, result.stdout)
+                with Image.open(self.folder / name) as picture:
+                    self.assertEqual((picture.format, picture.size), (fmt, size))
+                    self.assertEqual(tuple(round(d) for d in picture.info["dpi"]), (dpi, dpi))
+        for args, code, says in [(["--number", "138-0013", "--out", "x.png"], 2, "138-0013"),
+                                 (["--number", "1", "--out", "x.gif"], 2, "x.gif"),
+                                 (["--number", "1", "--out", wine_path(self.folder / "no" / "x.png")], 1, "x.png"),
+                                 (["--frobnicate"], 2, "--frobnicate")]:
+            with self.subTest(args=args):
+                result = self.velmora_command(*args)
+                self.assertEqual(result.returncode, code)
+                self.assertIn(says, result.stderr)
+        self.assertEqual(sorted(p.name for p in self.folder.iterdir() if p.suffix.lower() in (".png", ".gif", ".tmp")),
+                         ["a.png"])
+        help_text = self.velmora_command("--help")
+        self.assertEqual(help_text.returncode, 0)
+        self.assertIn("--number", help_text.stdout)
+        self.assertEqual(desk.find_windows(exe="velmora.exe", visible=None), [], "the command line shows no window")
 
 
 class SmallScreens(Velmora):
