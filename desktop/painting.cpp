@@ -51,6 +51,10 @@ Picture Picture::from_pixels(int width, int height, const std::vector<std::uint3
     return picture;
 }
 
+const std::uint32_t* Picture::row(int y) const {
+    return static_cast<const std::uint32_t*>(bits_) + static_cast<std::size_t>(height_ - 1 - y) * width_;
+}
+
 Painter::Painter(HDC dc, PixelRect area) : dc_(dc), area_(area) {}
 
 void Painter::fill(const PixelRect& rect, Colour colour) {
@@ -70,6 +74,18 @@ void Painter::draw_picture(const Picture& picture, const PixelRect& clip, POINT 
     const int source_left = part.left - at.x, source_bottom = at.y + picture.height() - part.bottom;
     SetDIBitsToDevice(dc_, part.left, part.top, part.width(), part.height(), source_left, source_bottom, 0,
                       picture.height(), picture.bits_, picture.info_, DIB_RGB_COLORS);
+}
+
+void Painter::draw_picture_scaled(const Picture& picture, const PixelRect& placed, const PixelRect& clip) {
+    const PixelRect part = area_.intersect(clip).intersect(placed);
+    if (!picture || part.empty()) return;
+    const int saved = SaveDC(dc_);
+    IntersectClipRect(dc_, part.left, part.top, part.right, part.bottom);
+    SetStretchBltMode(dc_, HALFTONE);
+    SetBrushOrgEx(dc_, 0, 0, nullptr);
+    StretchDIBits(dc_, placed.left, placed.top, placed.width(), placed.height(), 0, 0, picture.width(),
+                  picture.height(), picture.bits_, picture.info_, DIB_RGB_COLORS, SRCCOPY);
+    RestoreDC(dc_, saved);
 }
 
 void Painter::draw_text(const PixelRect& rect, std::wstring_view text, HFONT font, Colour colour, bool centred) {

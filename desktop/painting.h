@@ -28,6 +28,8 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
     explicit operator bool() const { return bits_ != nullptr; }
+    // Row y from the top, 32-bit pixels 0x00RRGGBB (only for 32-bit pictures).
+    const std::uint32_t* row(int y) const;
 
 private:
     friend class Painter;
@@ -50,6 +52,8 @@ public:
     void fill(const PixelRect& rect, Colour colour);
     // Draws the picture unscaled with its top-left corner at `at`, cut off at clip.
     void draw_picture(const Picture& picture, const PixelRect& clip, POINT at = {0, 0});
+    // Draws the picture stretched to fill `placed`, smoothly, cut off at clip.
+    void draw_picture_scaled(const Picture& picture, const PixelRect& placed, const PixelRect& clip);
     void draw_text(const PixelRect& rect, std::wstring_view text, HFONT font, Colour colour, bool centred);
 
 private:

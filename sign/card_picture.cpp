@@ -5,6 +5,7 @@
 
 #include "assets/resource.h"
 #include "desktop/imaging.h"
+#include "desktop/resample.h"
 #include "sign/card_layout.h"
 
 namespace {
@@ -22,7 +23,29 @@ CardPicture::CardPicture(double scale, std::wstring_view number)
       extent_width_(card_layout::kWindowWidth),
       extent_height_(card_layout::kWindowHeight),
       slot_font_(desktop::create_font(slot_font(), static_cast<int>(std::lround(kPixelsPerInch * scale)))) {
-    if (scale_ == 1.0) artwork_ = desktop::Picture::from_resource(IDB_CARD);
+    if (scale_ == 1.0)
+        artwork_ = desktop::Picture::from_resource(IDB_CARD);
+    else if (scale_ < card_layout::kPrintScale)
+        artwork_ = shrunk_artwork();
+}
+
+desktop::Picture CardPicture::shrunk_artwork() const {
+    const int source_width = card_layout::kPrintScale * card_layout::kArtworkWidth;
+    const int source_height = card_layout::kPrintScale * card_layout::kArtworkHeight;
+    const int width = static_cast<int>(std::lround(card_layout::kArtworkWidth * scale_));
+    const int height = static_cast<int>(std::lround(card_layout::kArtworkHeight * scale_));
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(width) * height);
+    desktop::Shrinker shrinker(source_width, source_height, width, height,
+                               [&](int y, const std::vector<std::uint32_t>& row) {
+                                   std::copy(row.begin(), row.end(), rows.begin() + static_cast<std::ptrdiff_t>(y) * width);
+                               });
+    for (int band = 0; band < card_layout::kPrintBands; ++band) {
+        const desktop::Picture& picture = print_band(band);
+        for (int y = 0; y < picture.height(); ++y) shrinker.push(picture.row(y));
+    }
+    decoded_ = {};
+    decoded_band_ = -1;
+    return desktop::Picture::from_pixels(width, height, rows);
 }
 
 std::array<bool, kSlotCount> CardPicture::show_number(std::wstring_view number) {
@@ -67,11 +90,20 @@ void CardPicture::paint_artwork(desktop::Painter& painter) const {
         painter.draw_picture(artwork_, extent);
         return;
     }
+    // The 3x bands, at their own size or stretched for scales above 3.
+    const double stretch = scale_ / card_layout::kPrintScale;
+    const auto row_at = [stretch](int row) { return static_cast<int>(std::lround(row * stretch)); };
     const int band_rows = card_layout::kPrintBandRows;
-    const int first = std::max(0, painter.area().top / band_rows);
-    const int last = std::min(card_layout::kPrintBands - 1, (painter.area().bottom - 1) / band_rows);
-    for (int band = first; band <= last; ++band)
-        painter.draw_picture(print_band(band), extent, {0, band * band_rows});
+    for (int band = 0; band < card_layout::kPrintBands; ++band) {
+        const desktop::PixelRect placed{0, row_at(band * band_rows),
+                                        row_at(card_layout::kPrintScale * card_layout::kArtworkWidth),
+                                        row_at((band + 1) * band_rows)};
+        if (placed.intersect(painter.area()).empty()) continue;
+        if (stretch == 1.0)
+            painter.draw_picture(print_band(band), extent, {0, placed.top});
+        else
+            painter.draw_picture_scaled(print_band(band), placed, extent);
+    }
 }
 
 const desktop::Picture& CardPicture::print_band(int band) const {

@@ -1,8 +1,10 @@
 // The card as it is drawn: the artwork with the number's characters in its 11 boxes, at any
-// whole or fractional scale. Scale 1 is the card window at 96 dpi, 1199 x 548 pixels, drawn
-// from the 1x artwork pixel for pixel; scale 3 is the print-quality picture, 3597 x 1644,
-// drawn from the 3x artwork a band at a time. The window, saved pictures, the clipboard and
-// the printer all draw the card through here, so they cannot drift apart.
+// scale. Scale 1 is the card window at 96 dpi, 1199 x 548 pixels, drawn from the 1x artwork
+// pixel for pixel; scale 3 is the print-quality picture, 3597 x 1644, drawn from the 3x
+// artwork a band at a time; other scales are drawn from the 3x artwork shrunk by area
+// averaging (or, above 3, stretched), never from the 1x artwork enlarged. The window, saved
+// pictures, the clipboard and the printer all draw the card through here, so they cannot
+// drift apart.
 #pragma once
 
 #include <string_view>
@@ -31,11 +33,12 @@ private:
     int to_pixels(int twips) const;
     void paint_artwork(desktop::Painter& painter) const;
     const desktop::Picture& print_band(int band) const;
+    desktop::Picture shrunk_artwork() const;
 
     double scale_;
     SlotCaptions captions_;
     int extent_width_, extent_height_;  // twips
-    desktop::Picture artwork_;          // the 1x picture, at scale 1
+    desktop::Picture artwork_;          // at this scale, unless it is drawn from the 3x bands
     desktop::Font slot_font_;
     mutable int decoded_band_ = -1;  // the 3x artwork band decoded last, kept for the next strip
     mutable desktop::Picture decoded_;
