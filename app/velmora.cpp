@@ -2,6 +2,7 @@
 
 #include "desktop/painting.h"
 #include "desktop/services.h"
+#include "export/card_print.h"
 #include "sign/card_picture.h"
 
 desktop::Identity velmora_identity() {
@@ -29,6 +30,7 @@ Velmora::Velmora()
     desktop::set_identity(velmora_identity());
     desktop::add_shortcut({'C'}, [this] { run(kCopyPicture); });
     desktop::add_shortcut({'S', /*shift=*/true}, [this] { run(kSaveAs); });
+    desktop::add_shortcut({'P'}, [this] { run(kPrint); });
 }
 
 Velmora::~Velmora() { desktop::clear_shortcuts(); }
@@ -38,12 +40,13 @@ void Velmora::run(Command command) {
     switch (command) {
         case kCopyPicture: copy_card(draw_card_, number); break;
         case kSaveAs: save_card_as(draw_card_, number); break;
+        case kPrint: print_card(draw_card_, number); break;
     }
     panel().return_to_number();
 }
 
 desktop::MenuItems Velmora::menu_items() const {
-    return {{kCopyPicture, L"复制图片\tCtrl+C"}, {kSaveAs, L"另存为…\tCtrl+Shift+S"}};
+    return {{kCopyPicture, L"复制图片\tCtrl+C"}, {kSaveAs, L"另存为…\tCtrl+Shift+S"}, {kPrint, L"打印…\tCtrl+P"}};
 }
 
 desktop::WindowMenu Velmora::menu(bool in_system_menu) {

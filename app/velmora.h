@@ -21,7 +21,7 @@ DrawCard velmora_card_drawing();
 class Velmora {
 public:
     // The commands of the card's right-click menu, the panel's system menu and the shortcuts.
-    enum Command : int { kCopyPicture = 0x100, kSaveAs = 0x110 };
+    enum Command : int { kCopyPicture = 0x100, kSaveAs = 0x110, kPrint = 0x120 };
 
     Velmora();
     Velmora(const Velmora&) = delete;

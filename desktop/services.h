@@ -13,6 +13,7 @@ namespace desktop {
 // Message box flags (icon + buttons + default button) and answers.
 enum MessageBoxFlag : unsigned {
     kOkOnly = 0,
+    kOkCancel = 1,
     kYesNo = 4,
     kStopIcon = 16,
     kQuestionIcon = 32,
@@ -20,7 +21,7 @@ enum MessageBoxFlag : unsigned {
     kInformationIcon = 64,
     kSecondButtonDefault = 256,
 };
-enum MessageBoxAnswer : int { kAnswerOk = 1, kAnswerYes = 6, kAnswerNo = 7 };
+enum MessageBoxAnswer : int { kAnswerOk = 1, kAnswerCancel = 2, kAnswerYes = 6, kAnswerNo = 7 };
 
 struct MessageBoxRequest {
     std::wstring text;

@@ -1,0 +1,236 @@
+#include "desktop/printing.h"
+
+#include <cstring>
+
+#include "desktop/win32.h"
+
+#include <objbase.h>  // before commdlg.h: the newer print dialog needs COM's declarations
+#include <cderr.h>
+#include <commdlg.h>
+#include <winspool.h>
+
+#include "desktop/modal.h"
+#include "desktop/trace.h"
+
+namespace desktop {
+namespace {
+
+constexpr int kBandRows = 150;
+
+PrintDialogAnswerer& answerer() {
+    static PrintDialogAnswerer installed;
+    return installed;
+}
+
+std::wstring system_reason(DWORD error) {
+    wchar_t* text = nullptr;
+    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                   error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring reason = text ? text : L"错误代码 " + std::to_wstring(error);
+    LocalFree(text);
+    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
+        reason.pop_back();
+    return reason;
+}
+
+// The dialog's memory handles, freed when they go.
+struct DialogHandles {
+    HGLOBAL devmode = nullptr, devnames = nullptr;
+    DialogHandles() = default;
+    DialogHandles(const DialogHandles&) = delete;
+    DialogHandles& operator=(const DialogHandles&) = delete;
+    ~DialogHandles() {
+        if (devmode) GlobalFree(devmode);
+        if (devnames) GlobalFree(devnames);
+    }
+};
+
+PrintChoice choice_from(const DialogHandles& handles) {
+    PrintChoice choice;
+    if (const auto* names = static_cast<const DEVNAMES*>(GlobalLock(handles.devnames))) {
+        choice.printer = reinterpret_cast<const wchar_t*>(names) + names->wDeviceOffset;
+        GlobalUnlock(handles.devnames);
+    }
+    if (const auto* mode = static_cast<const DEVMODEW*>(GlobalLock(handles.devmode))) {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(mode);
+        choice.settings.assign(bytes, bytes + mode->dmSize + mode->dmDriverExtra);
+        GlobalUnlock(handles.devmode);
+    }
+    return choice;
+}
+
+// The default printer's settings, turned to landscape with one copy.
+bool default_printer(DialogHandles& handles, DWORD& error) {
+    PRINTDLGW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.Flags = PD_RETURNDEFAULT;
+    if (!PrintDlgW(&dialog)) {
+        error = CommDlgExtendedError();
+        return false;
+    }
+    handles.devmode = dialog.hDevMode;
+    handles.devnames = dialog.hDevNames;
+    if (auto* mode = static_cast<DEVMODEW*>(GlobalLock(handles.devmode))) {
+        mode->dmFields |= DM_ORIENTATION | DM_COPIES;
+        mode->dmOrientation = DMORIENT_LANDSCAPE;
+        mode->dmCopies = 1;
+        GlobalUnlock(handles.devmode);
+    }
+    return true;
+}
+
+// The dialog proper; the newer one where the system has it, the classic one where not.
+bool show_dialog(HWND owner, DialogHandles& handles, bool& cancelled, DWORD& error) {
+    PRINTDLGEXW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.hDevMode = handles.devmode;
+    dialog.hDevNames = handles.devnames;
+    dialog.Flags = PD_NOPAGENUMS | PD_NOSELECTION | PD_NOCURRENTPAGE | PD_USEDEVMODECOPIESANDCOLLATE;
+    dialog.nCopies = 1;
+    dialog.nStartPage = START_PAGE_GENERAL;
+    const HRESULT result = PrintDlgExW(&dialog);
+    if (SUCCEEDED(result)) {
+        handles.devmode = dialog.hDevMode;
+        handles.devnames = dialog.hDevNames;
+        cancelled = dialog.dwResultAction != PD_RESULT_PRINT;
+        return true;
+    }
+    trace("print_dialog.classic", std::to_wstring(static_cast<long>(result)));
+    PRINTDLGW classic{};
+    classic.lStructSize = sizeof classic;
+    classic.hwndOwner = owner;
+    classic.hDevMode = handles.devmode;
+    classic.hDevNames = handles.devnames;
+    classic.Flags = PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
+    classic.nCopies = 1;
+    const bool chosen = PrintDlgW(&classic) != FALSE;
+    handles.devmode = classic.hDevMode;
+    handles.devnames = classic.hDevNames;
+    error = chosen ? 0 : CommDlgExtendedError();
+    cancelled = !chosen && error == 0;
+    return chosen || cancelled;
+}
+
+}  // namespace
+
+std::optional<PrintChoice> ask_how_to_print(std::wstring* failure) {
+    trace("print_dialog");
+    DialogHandles handles;
+    DWORD error = 0;
+    if (!default_printer(handles, error)) {
+        if (failure) *failure = error == PDERR_NODEFAULTPRN ? L"没有可用的打印机。请先安装一台打印机。"
+                                                           : L"无法取得默认打印机 (错误代码 " + std::to_wstring(error) + L")。";
+        return std::nullopt;
+    }
+    const HWND owner = modal_owner();
+    const Modal modal(owner);
+    if (answerer()) return answerer()(choice_from(handles));
+    bool cancelled = false;
+    if (!show_dialog(owner, handles, cancelled, error)) {
+        if (failure) *failure = L"无法打开打印对话框 (错误代码 " + std::to_wstring(error) + L")。";
+        return std::nullopt;
+    }
+    if (cancelled) return std::nullopt;
+    return choice_from(handles);
+}
+
+PrintDialogAnswerer answer_print_dialogs_with(PrintDialogAnswerer replacement) {
+    PrintDialogAnswerer previous = std::move(answerer());
+    answerer() = std::move(replacement);
+    return previous;
+}
+
+PrintJob::PrintJob(const PrintChoice& choice) {
+    const auto* settings = choice.settings.empty() ? nullptr : reinterpret_cast<const DEVMODEW*>(choice.settings.data());
+    dc_ = CreateDCW(L"WINSPOOL", choice.printer.c_str(), nullptr, settings);
+    if (!dc_) failure_ = L"无法连接打印机「" + choice.printer + L"」: " + system_reason(GetLastError());
+}
+
+PrintJob::~PrintJob() {
+    if (started_) AbortDoc(dc_);
+    if (dc_) DeleteDC(dc_);
+}
+
+PageFigures PrintJob::figures() const {
+    PageFigures f;
+    f.dpi_x = GetDeviceCaps(dc_, LOGPIXELSX);
+    f.dpi_y = GetDeviceCaps(dc_, LOGPIXELSY);
+    f.page_width = GetDeviceCaps(dc_, PHYSICALWIDTH);
+    f.page_height = GetDeviceCaps(dc_, PHYSICALHEIGHT);
+    f.offset_x = GetDeviceCaps(dc_, PHYSICALOFFSETX);
+    f.offset_y = GetDeviceCaps(dc_, PHYSICALOFFSETY);
+    f.printable_width = GetDeviceCaps(dc_, HORZRES);
+    f.printable_height = GetDeviceCaps(dc_, VERTRES);
+    return f;
+}
+
+bool PrintJob::failed(const wchar_t* step) {
+    failure_ = std::wstring(step) + L": " + system_reason(GetLastError());
+    return false;
+}
+
+bool PrintJob::start(const std::wstring& document) {
+    DOCINFOW info{};
+    info.cbSize = sizeof info;
+    info.lpszDocName = document.c_str();
+    if (StartDocW(dc_, &info) <= 0) return failed(L"无法开始打印");
+    started_ = true;
+    trace("print.started", document);
+    return StartPage(dc_) > 0 || failed(L"无法开始新的一页");
+}
+
+bool PrintJob::draw(const Drawing& drawing, const PixelRect& dest) {
+    // Each band goes where its rows fall in dest; neighbouring bands share their edge row.
+    const double rows_to_dest = static_cast<double>(dest.height()) / drawing.height();
+    const auto dest_row = [&](int row) { return dest.top + static_cast<int>(row * rows_to_dest + 0.5); };
+    bool sent = true;
+    const bool drawn = render_in_bands(drawing, kBandRows, [&](int top, int rows, const Strip& strip) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = strip.width();
+        info.bmiHeader.biHeight = -rows;  // the strip's rows from the top
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        SetStretchBltMode(dc_, HALFTONE);
+        SetBrushOrgEx(dc_, 0, 0, nullptr);
+        const int y = dest_row(top);
+        sent = StretchDIBits(dc_, dest.left, y, dest.width(), dest_row(top + rows) - y, 0, 0, strip.width(), rows,
+                             strip.row(0), &info, DIB_RGB_COLORS, SRCCOPY) > 0;
+        return sent;
+    });
+    if (!sent) return failed(L"无法把图片送往打印机");
+    if (!drawn) return failed(L"内存不足, 无法画出停车牌");
+    return true;
+}
+
+Painter PrintJob::painter() {
+    return Painter(dc_, {0, 0, GetDeviceCaps(dc_, HORZRES), GetDeviceCaps(dc_, VERTRES)});
+}
+
+bool PrintJob::finish() {
+    if (EndPage(dc_) <= 0) return failed(L"打印失败");
+    const bool ended = EndDoc(dc_) > 0;
+    started_ = false;
+    if (!ended) return failed(L"打印任务没有送到打印机");
+    trace("print.done");
+    return true;
+}
+
+bool printer_paused(const std::wstring& printer) {
+    HANDLE handle = nullptr;
+    if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr)) return false;
+    DWORD needed = 0;
+    GetPrinterW(handle, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    bool paused = false;
+    if (needed && GetPrinterW(handle, 2, buffer.data(), needed, &needed)) {
+        const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+        paused = (info->Status & (PRINTER_STATUS_PAUSED | PRINTER_STATUS_ERROR | PRINTER_STATUS_OFFLINE)) != 0;
+    }
+    ClosePrinter(handle);
+    return paused;
+}
+
+}  // namespace desktop

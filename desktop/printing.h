@@ -1,0 +1,67 @@
+// Printing: the system's print dialog, a printer's page figures, and a job that draws onto
+// the printer and either reaches the spooler whole or is taken back.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "desktop/painting.h"
+
+namespace desktop {
+
+// A printer and its settings (DEVMODE) as the user left them in the dialog.
+struct PrintChoice {
+    std::wstring printer;
+    std::vector<unsigned char> settings;
+};
+
+// Asks which printer and settings to use, starting from the default printer in landscape
+// with one copy. Nothing when the user cancelled or there is no printer (then failure, when
+// given, says why).
+std::optional<PrintChoice> ask_how_to_print(std::wstring* failure = nullptr);
+
+// The seam for tests: while an answerer is installed, the dialog goes to it. It is handed the
+// choice the dialog would open with (the default printer, landscape, one copy).
+using PrintDialogAnswerer = std::function<std::optional<PrintChoice>(const PrintChoice& proposed)>;
+PrintDialogAnswerer answer_print_dialogs_with(PrintDialogAnswerer answerer);
+
+struct PageFigures {
+    int dpi_x = 0, dpi_y = 0;
+    int page_width = 0, page_height = 0;
+    int offset_x = 0, offset_y = 0;
+    int printable_width = 0, printable_height = 0;
+};
+
+class PrintJob {
+public:
+    // A device context for the chosen printer; check it with operator bool.
+    explicit PrintJob(const PrintChoice& choice);
+    PrintJob(const PrintJob&) = delete;
+    PrintJob& operator=(const PrintJob&) = delete;
+    ~PrintJob();  // a job started and not finished is taken back
+
+    explicit operator bool() const { return dc_ != nullptr; }
+    const std::wstring& failure() const { return failure_; }
+    PageFigures figures() const;
+
+    // Each step false on failure, with failure() saying why; then nothing reaches the printer.
+    bool start(const std::wstring& document);
+    // Draws the drawing into dest (printable-area device units) in bands of its rows.
+    bool draw(const Drawing& drawing, const PixelRect& dest);
+    Painter painter();  // for anything else on the page, over the whole printable area
+    bool finish();
+
+private:
+    bool failed(const wchar_t* step);
+
+    HDC dc_ = nullptr;
+    bool started_ = false;
+    std::wstring failure_;
+};
+
+// True when the printer's queue holds its jobs rather than printing them (paused, stopped).
+bool printer_paused(const std::wstring& printer);
+
+}  // namespace desktop

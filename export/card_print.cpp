@@ -1,0 +1,70 @@
+#include "export/card_print.h"
+
+#include <cmath>
+
+#include "desktop/printing.h"
+#include "desktop/services.h"
+#include "export/print_layout.h"
+#include "export/save_path.h"
+
+namespace {
+
+constexpr desktop::Colour kMarkGrey{0x00808080};
+const wchar_t kTitle[] = L"打印";
+
+PrinterPage page_of(const desktop::PageFigures& f) {
+    return {f.dpi_x, f.dpi_y, f.page_width, f.page_height, f.offset_x, f.offset_y, f.printable_width, f.printable_height};
+}
+
+// Thin grey lines that carry the card's edges outward at its four corners, clear of the card.
+void draw_cut_marks(desktop::Painter& painter, const PrintLayout& layout) {
+    const int gap = static_cast<int>(std::lround(layout.mark_gap));
+    const int length = static_cast<int>(std::lround(layout.mark_length));
+    const int thickness = static_cast<int>(std::lround(layout.mark_thickness));
+    const int left = layout.left, top = layout.top, right = layout.left + layout.width, bottom = layout.top + layout.height;
+    for (const int x : {left, right - thickness})
+        for (const int y : {top - gap - length, bottom + gap}) painter.fill({x, y, x + thickness, y + length}, kMarkGrey);
+    for (const int y : {top, bottom - thickness})
+        for (const int x : {left - gap - length, right + gap}) painter.fill({x, y, x + length, y + thickness}, kMarkGrey);
+}
+
+void say_why_not(const std::wstring& failure) {
+    desktop::message_box(L"停车牌没有打印!\r\n" + failure, desktop::kStopIcon, L"打印失败");
+}
+
+}  // namespace
+
+void print_card(const DrawCard& draw, const std::wstring& number) {
+    if (number.empty() || !is_safe_number(number)) {
+        desktop::message_box(number.empty() ? L"号码不能为空!" : L"号码只能包含数字和一个小数点, 没有打印!", desktop::kStopIcon);
+        return;
+    }
+    std::wstring failure;
+    const auto choice = desktop::ask_how_to_print(&failure);
+    if (!choice) {
+        if (!failure.empty()) say_why_not(failure);
+        return;  // cancelled
+    }
+    desktop::PrintJob job(*choice);
+    if (!job) return say_why_not(job.failure());
+    const PrintLayout layout = lay_out_card(page_of(job.figures()));
+    if (!layout.fits) return say_why_not(L"所选纸张太小, 放不下停车牌。");
+    if (!layout.nominal &&
+        desktop::message_box(reduced_size_note(layout), desktop::kInformationIcon | desktop::kOkCancel, kTitle) !=
+            desktop::kAnswerOk)
+        return;
+
+    const std::unique_ptr<desktop::Drawing> card = draw(number, layout.render_scale);
+    const desktop::PixelRect dest{layout.left, layout.top, layout.left + layout.width, layout.top + layout.height};
+    if (!job.start(L"挪车卡_" + number) || !job.draw(*card, dest)) return say_why_not(job.failure());
+    {
+        desktop::Painter painter = job.painter();
+        draw_cut_marks(painter, layout);
+    }
+    if (!job.finish()) return say_why_not(job.failure());
+    // The spooler has the job; whether the printer prints it now is the queue's matter.
+    desktop::message_box(desktop::printer_paused(choice->printer)
+                             ? L"打印机「" + choice->printer + L"」已暂停, 停车牌在它的打印队列中等候。"
+                             : L"停车牌已交给打印机「" + choice->printer + L"」的打印队列。",
+                         desktop::kInformationIcon, kTitle);
+}

@@ -1,0 +1,8 @@
+// "打印…": the card on paper at a size the user can rely on, drawn at print quality.
+#pragma once
+
+#include <string>
+
+#include "export/card_export.h"
+
+void print_card(const DrawCard& draw, const std::wstring& number);
