@@ -141,10 +141,11 @@ class Launched:
 class Desktop:
     """Xvfb + openbox + a Wine prefix. Use as a context manager."""
 
-    def __init__(self, winprobe=None, screen=SCREEN):
+    def __init__(self, winprobe=None, screen=SCREEN, print_queue=True):
         self.winprobe = Path(winprobe or os.environ.get("VELMORA_WINPROBE")
                              or REPO / "build" / "winprobe.exe")
         self.screen = tuple(screen)
+        self.with_print_queue = print_queue
         self.workdir = None
         self.display = None
         self.prefix = None
@@ -179,7 +180,8 @@ class Desktop:
         self._start_openbox()
         self.timings["x"] = time.monotonic() - t0
         t1 = time.monotonic()
-        self._start_print_queue()
+        if self.with_print_queue:
+            self._start_print_queue()
         self.timings["print"] = time.monotonic() - t1
         t1 = time.monotonic()
         self._make_prefix()
@@ -301,7 +303,9 @@ class Desktop:
         env = self._x_env()
         env.update(WINEPREFIX=str(self.prefix), WINEARCH="win32", WINEDEBUG="-all",
                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
-        env.update(self.print_queue.env)  # Wine's winspool asks this cupsd, not the machine's
+        # Wine's winspool asks this cupsd, never the machine's; without a queue, a socket no
+        # scheduler listens on: no printer at all.
+        env.update(self.print_queue.env if self.print_queue else {"CUPS_SERVER": str(self.workdir / "no-printing.sock")})
         self.env = env
         cache = os.environ.get("VELMORA_E2E_PREFIX_CACHE")
         if cache and (Path(cache) / "system.reg").exists():
@@ -372,7 +376,7 @@ class Desktop:
     def state(self):
         return {"display": self.display, "prefix": str(self.prefix),
                 "workdir": str(self.workdir), "winprobe": str(self.winprobe),
-                "print_queue": str(self.print_queue.folder),
+                "print_queue": str(self.print_queue.folder) if self.print_queue else None,
                 "env": {k: self.env[k] for k in _SHARED_ENV if k in self.env}}
 
     @classmethod
@@ -385,7 +389,7 @@ class Desktop:
         d.env = d._x_env()
         d.env.update(state["env"])
         from print_queue import PrintQueue
-        d.print_queue = PrintQueue.attached(state["print_queue"])
+        d.print_queue = PrintQueue.attached(state["print_queue"]) if state.get("print_queue") else None
         return d
 
     # -- running programs

@@ -24,6 +24,7 @@ from PIL import Image, ImageChops
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 from desktop import REPO, Desktop, attach, linux_pid_of, wait_equal, wait_for  # noqa: E402
+from print_queue import pdf_pages, render_page  # noqa: E402
 
 EXE = REPO / "build" / "velmora.exe"
 ARTWORK = REPO / "assets" / "card.bmp"
@@ -217,6 +218,16 @@ class Velmora(unittest.TestCase):
         self.desk.probe("move", hwnd, x, y)
         wait_for(lambda: (self.panel()["rect"]["left"], self.panel()["rect"]["top"]) == (x, y), 10,
                  what="the panel at its new place")
+
+    def answer(self, title, key):
+        """Presses KEY in the box TITLE, then waits for the box to go and the number box to
+        have the keyboard focus again: keys typed before would land elsewhere."""
+        desk.press_in(title, key)
+        wait_for(lambda: not desk.find_windows(title=f"^{re.escape(title)}$", exe="velmora.exe"), 10,
+                 what=f"{title} to close")
+        edit = self.control(cls="Edit")["hwnd"]
+        wait_for(lambda: self.focus() == edit and desk.focused_title().startswith("控制面板"), 10,
+                 what="the number box to have the focus")
 
     def save_and_confirm(self):
         self.click("保存为图片")
@@ -476,7 +487,7 @@ class Saving(Velmora):
         self.assertFalse(self.card()["topmost"])
 
         # Back from the message, typing goes straight into the number box, replacing it.
-        desk.press_in("保存提示", "Return")
+        self.answer("保存提示", "Return")
         desk.type_text("139")
         self.wait_number("139")
 
@@ -488,7 +499,7 @@ class Saving(Velmora):
         desk.wait_window(title="^号码确认$", exe="velmora.exe")
         desk.press_in("号码确认", "y")  # Yes: the number is wrong
         desk.wait_window(title="^保存被终止$", exe="velmora.exe")
-        desk.press_in("保存被终止", "Return")
+        self.answer("保存被终止", "Return")
         desk.type_text("13900139000")
         self.wait_number("13900139000")
 
@@ -656,6 +667,147 @@ class Export(Velmora):
         self.assertEqual(help_text.returncode, 0)
         self.assertIn("--number", help_text.stdout)
         self.assertEqual(desk.find_windows(exe="velmora.exe", visible=None), [], "the command line shows no window")
+
+
+class Printing(Velmora):
+    """打印… on the private print queue: the PDF it makes is measured at 300 dpi."""
+
+    def setUp(self):
+        super().setUp()
+        desk.print_queue.reset()
+
+    def print_through_the_dialog(self, accept=True):
+        """Ctrl+P, the dialog answered from the keyboard; returns the size note's text, if
+        one came, after accepting it."""
+        desk.key("ctrl+p")
+        desk.wait_window(title="^打印$", exe="velmora.exe", cls="#32770")
+        desk.press_in("打印", "Return" if accept else "Escape")
+        if not accept:
+            return None
+        note = wait_for(lambda: self.box_saying("厘米打印"), 10, what="the size note")
+        desk.press_in("打印", "Return")
+        return note
+
+    def box_saying(self, words):
+        for box in desk.find_windows(cls="#32770", exe="velmora.exe"):
+            text = desk.probe("msgbox", box["hwnd"])["text"] or ""
+            if words in text:
+                return text
+        return None
+
+    def card_on(self, page):
+        """The card's outline on a page rendered at 300 dpi: whatever is neither white nor the
+        light grey of the cut marks."""
+        grey = page.convert("L")
+        mask = Image.eval(grey, lambda v: 255 if v < 100 else 0)
+        colour = page.convert("HSV").split()[1].point(lambda v: 255 if v > 80 else 0)  # the yellow
+        return ImageChops.lighter(mask, colour).getbbox()
+
+    def test_the_card_prints_at_the_size_it_announces_centred_with_its_digits(self):
+        self.start()
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        note = self.print_through_the_dialog()
+        width_cm, height_cm = (float(v) for v in re.search(r"按 ([\d.]+) × ([\d.]+) 厘米", note).groups())
+        pdf = desk.print_queue.next_pdf(60)
+        pages = pdf_pages(pdf)
+        self.assertEqual(len(pages), 1)
+        self.assertEqual((pages[0].paper, pages[0].orientation), ("A4", "landscape"))
+        page = render_page(pdf, 300, desk.workdir, png=SCREENS / "printed-13800138000.png")
+        left, top, right, bottom = self.card_on(page)
+        mm = 25.4 / 300
+        self.assertAlmostEqual((right - left) * mm, width_cm * 10, delta=1.0)
+        self.assertAlmostEqual((bottom - top) * mm, height_cm * 10, delta=1.0)
+        self.assertAlmostEqual((right - left) / (bottom - top), 1199 / 548, delta=1199 / 548 * 0.005)
+        self.assertAlmostEqual((left + right) / 2 * mm, pages[0].width_mm / 2, delta=1.0)
+        self.assertAlmostEqual((top + bottom) / 2 * mm, pages[0].height_mm / 2, delta=1.0)
+        wait_for(lambda: self.box_saying("打印队列"), 10, what="the report")
+
+        # The boxes as printed are the print-quality card's boxes.
+        reference = self.folder / "reference.png"
+        self.assertEqual(desk.run_wine([self.folder / "velmora.exe", "--number", "13800138000", "--out",
+                                        wine_path(reference)], check=False).returncode, 0)
+        printed = page.crop((left, top, right, bottom)).resize((3597, 1644), Image.BILINEAR)
+        with Image.open(reference) as fine:
+            boxes = (3 * BOXES[0][0], 3 * BOXES[0][1], 3 * BOXES[-1][2], 3 * BOXES[-1][3])
+            difference = ImageChops.difference(printed.crop(boxes), fine.convert("RGB").crop(boxes)).convert("L")
+            self.assertLess(sum(difference.getdata()) / (difference.width * difference.height), 20)
+        for k, box in enumerate(BOXES):
+            self.assertIsNotNone(ink_box(printed, tuple(3 * v for v in box)), f"box {k + 1}")
+
+    def test_eight_digits_print_with_the_last_three_boxes_blank(self):
+        self.start()
+        self.click("8位")
+        self.type_number("12345678")
+        self.wait_number("12345678")
+        self.print_through_the_dialog()
+        page = render_page(desk.print_queue.next_pdf(60), 300, desk.workdir)
+        left, top, right, bottom = self.card_on(page)
+        printed = page.crop((left, top, right, bottom)).resize((1199, 548), Image.BILINEAR)
+        for k, box in enumerate(BOXES):
+            inner = (box[0] + 4, box[1] + 4, box[2] - 4, box[3] - 4)  # clear of the scaled borders
+            self.assertEqual(ink_box(printed, inner) is not None, k < 8, f"box {k + 1}")
+
+    def test_a_cancelled_dialog_prints_nothing(self):
+        self.start()
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        jobs_before = desk.print_queue.ended_jobs() + desk.print_queue.queued_jobs()
+        self.print_through_the_dialog(accept=False)
+        wait_for(lambda: not desk.find_windows(title="^打印$", exe="velmora.exe"), 10, what="the dialog to close")
+        self.assertIsNone(self.box_saying(""), "a message after a cancel")
+        self.print_through_the_dialog()  # the next print is the only new job
+        desk.print_queue.next_pdf(60)
+        self.assertEqual(len(desk.print_queue.ended_jobs() + desk.print_queue.queued_jobs()) - len(jobs_before), 1)
+
+    def test_a_disabled_queue_keeps_the_job_and_says_so(self):
+        self.start()
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        desk.print_queue.disable()
+        self.print_through_the_dialog()
+        report = wait_for(lambda: self.box_saying("打印队列"), 10, what="the report")
+        self.assertNotIn("已打印", report)
+        wait_for(lambda: desk.print_queue.queued_jobs(), 10, what="the job in the queue")
+        desk.print_queue.enable()
+        desk.print_queue.next_pdf(60)
+
+    def test_a_queue_that_refuses_jobs_is_reported_as_a_failure(self):
+        self.start()
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        desk.print_queue._client(["cupsreject", "PDF"])
+        self.addCleanup(desk.print_queue._client, ["cupsaccept", "PDF"])
+        self.print_through_the_dialog()
+        failure = wait_for(lambda: self.box_saying("没有打印"), 15, what="the failure")
+        self.assertIn("停车牌没有打印!", failure)
+        self.answer("打印失败", "Return")
+        desk.type_text("9")  # the program goes on, the number selected for correcting
+        self.wait_number("9")
+
+
+
+class NoPrinter(Velmora):
+    """A desktop whose Wine has never seen a printer."""
+
+    def setUp(self):
+        self.proc = None  # the case brings its own desktop
+
+    def test_printing_without_any_printer_says_so(self):
+        with Desktop(print_queue=False) as bare:
+            self.desk = bare
+            self.folder = Path(tempfile.mkdtemp(prefix="run-", dir=bare.workdir))
+            shutil.copy(EXE, self.folder / "velmora.exe")
+            self.trace = self.folder / "trace.log"
+            try:
+                self.start()
+                self.type_number("1")
+                self.wait_number("1")
+                bare.key("ctrl+p")
+                failure = bare.wait_window(title="^打印失败$", exe="velmora.exe")
+                self.assertIn("没有可用的打印机", bare.probe("msgbox", failure["hwnd"])["text"])
+            finally:
+                self.stop()
 
 
 class SmallScreens(Velmora):

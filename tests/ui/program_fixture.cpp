@@ -4,7 +4,8 @@ void ProgramTest::SetUp() {
     desktop::answer_message_boxes_with([this](const desktop::MessageBoxRequest& request) {
         boxes.push_back(request);
         if (while_box_open) while_box_open(request);
-        if ((request.flags & 0xF) == desktop::kYesNo) {
+        const unsigned buttons = request.flags & 0xF;
+        if (buttons == desktop::kYesNo || buttons == desktop::kOkCancel) {
             if (answers.empty()) ADD_FAILURE() << "unexpected question";
             const int answer = answers.empty() ? desktop::kAnswerNo : answers.front();
             if (!answers.empty()) answers.pop_front();

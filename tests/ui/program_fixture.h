@@ -44,7 +44,7 @@ public:  // for the tables of cases that arrange what a test meets
     std::vector<std::wstring> titles() const;
 
     std::vector<desktop::MessageBoxRequest> boxes;
-    std::deque<int> answers;  // for boxes that ask; OK boxes are answered with OK
+    std::deque<int> answers;  // for boxes that ask (Yes/No, OK/Cancel); OK boxes are answered with OK
     std::function<void(const desktop::MessageBoxRequest&)> while_box_open;
     int ends = 0;
 

@@ -1,0 +1,82 @@
+// 打印… through the dialog's seam: what the dialog is offered, and every way a print can end
+// short of the printer. What reaches paper is measured end to end on the test print queue.
+#include "desktop/printing.h"
+#include "program_fixture.h"
+
+namespace {
+
+class PrintTest : public ProgramTest {
+protected:
+    void SetUp() override {
+        ProgramTest::SetUp();
+        desktop::answer_print_dialogs_with([this](const desktop::PrintChoice& proposed) {
+            offered.push_back(proposed);
+            return choose ? choose(proposed) : std::optional<desktop::PrintChoice>();
+        });
+    }
+    void TearDown() override {
+        desktop::answer_print_dialogs_with({});
+        ProgramTest::TearDown();
+    }
+
+    std::vector<desktop::PrintChoice> offered;
+    std::function<std::optional<desktop::PrintChoice>(const desktop::PrintChoice&)> choose;  // none: cancel
+};
+
+TEST_F(PrintTest, TheDialogOpensOnTheDefaultPrinterInLandscapeWithOneCopy) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    type(L"13800138000");
+    app().run(Velmora::kPrint);
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_FALSE(offered[0].printer.empty());
+    ASSERT_GE(offered[0].settings.size(), sizeof(DEVMODEW) - 64);
+    const auto* settings = reinterpret_cast<const DEVMODEW*>(offered[0].settings.data());
+    EXPECT_EQ(settings->dmOrientation, DMORIENT_LANDSCAPE);
+    EXPECT_EQ(settings->dmCopies, 1);
+    EXPECT_EQ(titles().size(), 1u) << "a cancelled dialog says nothing";
+    EXPECT_EQ(GetFocus(), panel().number_box.handle());
+}
+
+TEST_F(PrintTest, EveryWayOfNotPrintingEndsWithTheProgramAsItWas) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    const struct {
+        const char* what;
+        std::wstring number;
+        std::function<std::optional<desktop::PrintChoice>(const desktop::PrintChoice&)> choose;
+        std::vector<int> answers;
+        std::vector<std::wstring> boxes;  // after the usage notice
+        const wchar_t* last_says;
+    } cases[] = {
+        {"no number", L"", nullptr, {}, {L"Velmora"}, L"号码不能为空!"},
+        {"the dialog cancelled", L"42", nullptr, {}, {}, nullptr},
+        {"a printer that is not there",
+         L"42",
+         [](const desktop::PrintChoice&) { return desktop::PrintChoice{L"没有这台打印机", {}}; },
+         {},
+         {L"打印失败"},
+         L"无法连接打印机「没有这台打印机」"},
+        {"the smaller size declined", L"42", [](const desktop::PrintChoice& p) { return p; }, {desktop::kAnswerCancel},
+         {L"打印"}, L"停车牌将按"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        panel().number_box.set_text(c.number);
+        choose = c.choose;
+        boxes.erase(boxes.begin() + 1, boxes.end());
+        answers.assign(c.answers.begin(), c.answers.end());
+        app().run(Velmora::kPrint);
+        EXPECT_TRUE(answers.empty()) << "a question was not asked";
+        std::vector<std::wstring> seen;
+        for (std::size_t i = 1; i < boxes.size(); ++i) seen.push_back(boxes[i].title);
+        EXPECT_EQ(seen, c.boxes);
+        if (c.last_says) {
+            EXPECT_NE(boxes.back().text.find(c.last_says), std::wstring::npos);
+        }
+        EXPECT_TRUE(panel().visible());
+        EXPECT_TRUE(IsWindowEnabled(panel().handle()));
+        EXPECT_TRUE(IsWindowEnabled(card().handle()));
+        EXPECT_EQ(GetFocus(), panel().number_box.handle());
+    }
+}
+
+}  // namespace
