@@ -7,7 +7,7 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     desktop::set_identity(velmora_identity());
     const CommandLine command = parse_command_line(desktop::command_line_arguments());
-    if (command.mode != CommandLine::Mode::Interactive) return run_command_line(command, velmora_card_drawing());
+    if (command.mode != CommandLine::Mode::Interactive) return run_command_line(command, velmora_card_drawing(command.qr));
 
     Velmora velmora;
     return desktop::run([&] { velmora.start(); });

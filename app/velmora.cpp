@@ -2,8 +2,10 @@
 
 #include "desktop/painting.h"
 #include "desktop/services.h"
+#include "desktop/settings.h"
 #include "export/card_print.h"
 #include "sign/card_picture.h"
+#include "sign/dial_code.h"
 
 desktop::Identity velmora_identity() {
     desktop::Identity identity;
@@ -16,18 +18,27 @@ desktop::Identity velmora_identity() {
     return identity;
 }
 
-DrawCard velmora_card_drawing() {
-    return [](const std::wstring& number, double scale) -> std::unique_ptr<desktop::Drawing> {
-        return std::make_unique<CardPicture>(scale, number);
+namespace {
+
+const wchar_t kQrSetting[] = L"QrCode";
+
+}  // namespace
+
+DrawCard velmora_card_drawing(bool qr) {
+    return [qr](const std::wstring& number, double scale) -> std::unique_ptr<desktop::Drawing> {
+        return std::make_unique<CardPicture>(scale, number, qr ? dial_code(number, full_length_of(number)) : "");
     };
 }
 
 Velmora::Velmora()
-    : draw_card_(velmora_card_drawing()),
+    : draw_card_([this](const std::wstring& number, double scale) -> std::unique_ptr<desktop::Drawing> {
+          return std::make_unique<CardPicture>(scale, number, code_for(number));
+      }),
       card_([this] { return make_card(); }),
       panel_([this] { return make_panel(); }),
       save_(windows_for_saving()) {
     desktop::set_identity(velmora_identity());
+    qr_on_ = desktop::read_setting(kQrSetting, false);  // remembered for the user
     desktop::add_shortcut({'C'}, [this] { run(kCopyPicture); });
     desktop::add_shortcut({'S', /*shift=*/true}, [this] { run(kSaveAs); });
     desktop::add_shortcut({'P'}, [this] { run(kPrint); });
@@ -41,12 +52,27 @@ void Velmora::run(Command command) {
         case kCopyPicture: copy_card(draw_card_, number); break;
         case kSaveAs: save_card_as(draw_card_, number); break;
         case kPrint: print_card(draw_card_, number); break;
+        case kToggleQr: toggle_qr(); break;
     }
     panel().return_to_number();
 }
 
 desktop::MenuItems Velmora::menu_items() const {
-    return {{kCopyPicture, L"复制图片\tCtrl+C"}, {kSaveAs, L"另存为…\tCtrl+Shift+S"}, {kPrint, L"打印…\tCtrl+P"}};
+    return {{kCopyPicture, L"复制图片\tCtrl+C"},
+            {kSaveAs, L"另存为…\tCtrl+Shift+S"},
+            {kPrint, L"打印…\tCtrl+P"},
+            {},
+            {kToggleQr, L"扫码拨号二维码", qr_on_}};
+}
+
+std::string Velmora::code_for(const std::wstring& number) {
+    return qr_on_ ? dial_code(number, static_cast<std::size_t>(panel().digit_limit())) : std::string();
+}
+
+void Velmora::toggle_qr() {
+    qr_on_ = !qr_on_;
+    desktop::write_setting(kQrSetting, qr_on_);
+    card().show_code(code_for(panel().number()));
 }
 
 desktop::WindowMenu Velmora::menu(bool in_system_menu) {
@@ -71,7 +97,11 @@ std::unique_ptr<SignWindow> Velmora::make_card() {
 
 std::unique_ptr<ControlPanel> Velmora::make_panel() {
     PanelIntents intents;
-    intents.number_changed = [this](const std::wstring& number) { card().show_number(number); };
+    intents.number_changed = [this](const std::wstring& number) {
+        SignWindow& shown = card();
+        shown.show_number(number);
+        shown.show_code(code_for(number));
+    };
     intents.save = [this](const std::wstring& number) { save_.request(number); };
     intents.hide_card = [this](bool hidden) { hidden ? card().hide() : card().show(); };
     intents.exit = [] { desktop::end(); };
@@ -89,7 +119,7 @@ SaveWindows Velmora::windows_for_saving() {
     // Drawn in memory as the card window is drawn at 96 dpi, whatever the screen.
     windows.render_card = [this](const std::wstring& number) {
         if (card_.loaded()) card().show_number(number);
-        return desktop::render(CardPicture(1.0, number));
+        return desktop::render(*draw_card_(number, 1.0));
     };
     windows.show_panel = [this](bool shown) { shown ? panel().show() : panel().hide(); };
     windows.panel_on_top = [this] { panel().set_topmost(true); };

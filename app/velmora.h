@@ -15,13 +15,14 @@
 // Who the program is, for the desktop layer.
 desktop::Identity velmora_identity();
 
-// The card as every export draws it.
-DrawCard velmora_card_drawing();
+// The card as the command line draws it: with its QR code when asked for and the number is a
+// whole one (8 or 11 digits).
+DrawCard velmora_card_drawing(bool qr);
 
 class Velmora {
 public:
     // The commands of the card's right-click menu, the panel's system menu and the shortcuts.
-    enum Command : int { kCopyPicture = 0x100, kSaveAs = 0x110, kPrint = 0x120 };
+    enum Command : int { kCopyPicture = 0x100, kSaveAs = 0x110, kPrint = 0x120, kToggleQr = 0x130 };
 
     Velmora();
     Velmora(const Velmora&) = delete;
@@ -46,7 +47,12 @@ private:
     std::unique_ptr<ControlPanel> make_panel();
     SaveWindows windows_for_saving();
     desktop::WindowMenu menu(bool in_system_menu);
+    // What the card's QR code says for a number: nothing unless the option is on and the number
+    // is whole for the panel's digit mode.
+    std::string code_for(const std::wstring& number);
+    void toggle_qr();
 
+    bool qr_on_ = false;
     DrawCard draw_card_;
     desktop::FormSlot<SignWindow> card_;
     desktop::FormSlot<ControlPanel> panel_;

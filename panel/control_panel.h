@@ -25,6 +25,8 @@ public:
     // The controls that show the hand cursor, once start-up has handed it on.
     void give_hand_cursor(const desktop::Cursor& hand);
     std::wstring number() const { return number_box.text(); }
+    // 8 or 11: how many characters the digit mode lets the number have.
+    int digit_limit() const { return number_box.max_length(); }
     // After a message: the number in the box, selected, ready to be corrected.
     void return_to_number() { number_box.focus_and_select_all(); }
 

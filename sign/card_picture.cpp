@@ -17,7 +17,7 @@ desktop::FontSpec slot_font() { return {L"宋体", card_layout::kSlotFontPoints}
 
 }  // namespace
 
-CardPicture::CardPicture(double scale, std::wstring_view number)
+CardPicture::CardPicture(double scale, std::wstring_view number, std::string code)
     : scale_(scale),
       captions_(slot_captions(number)),
       extent_width_(card_layout::kWindowWidth),
@@ -27,6 +27,7 @@ CardPicture::CardPicture(double scale, std::wstring_view number)
         artwork_ = desktop::Picture::from_resource(IDB_CARD);
     else if (scale_ < card_layout::kPrintScale)
         artwork_ = shrunk_artwork();
+    show_code(std::move(code));
 }
 
 desktop::Picture CardPicture::shrunk_artwork() const {
@@ -58,6 +59,20 @@ std::array<bool, kSlotCount> CardPicture::show_number(std::wstring_view number) 
     return changed;
 }
 
+bool CardPicture::show_code(std::string code) {
+    if (code == code_) return false;
+    code_ = std::move(code);
+    // Level Q: a code behind a windscreen has glare and dirt to read through.
+    symbol_ = code_.empty() ? std::nullopt : qr::encode(code_, qr::Level::Q);
+    return true;
+}
+
+desktop::PixelRect CardPicture::parking_mark() const {
+    const auto at = [this](int pixel) { return static_cast<int>(std::floor(pixel * scale_ + 0.5)); };
+    return {at(card_layout::kParkingMarkLeft), at(card_layout::kParkingMarkTop), at(card_layout::kParkingMarkRight + 1),
+            at(card_layout::kParkingMarkBottom + 1)};
+}
+
 int CardPicture::to_pixels(int twips) const {
     return static_cast<int>(std::floor(twips * scale_ / kTwipsPerPixel + 0.5));
 }
@@ -79,6 +94,7 @@ int CardPicture::height() const { return to_pixels(card_layout::kWindowHeight); 
 void CardPicture::paint(desktop::Painter& painter) const {
     painter.fill({0, 0, width(), height()}, desktop::Colour{0x00F0F0F0});  // where no artwork reaches
     paint_artwork(painter);
+    paint_code(painter);
     const desktop::Colour ink = desktop::default_text_colour();
     for (int k = 1; k <= static_cast<int>(kSlotCount); ++k)
         painter.draw_text(slot_bounds(k), captions_[k - 1], slot_font_.get(), ink, /*centred=*/true);
@@ -104,6 +120,26 @@ void CardPicture::paint_artwork(desktop::Painter& painter) const {
         else
             painter.draw_picture_scaled(print_band(band), placed, extent);
     }
+}
+
+// The code, black modules on white with a light margin of four modules, centred in the
+// parking mark's square and as large as whole pixels per module allow, so every edge is sharp.
+void CardPicture::paint_code(desktop::Painter& painter) const {
+    constexpr int kMargin = 4;
+    if (!symbol_) return;
+    const desktop::PixelRect mark = parking_mark();
+    const int modules = symbol_->size() + 2 * kMargin;
+    const int module = std::min(mark.width(), mark.height()) / modules;
+    if (module < 1) return;
+    const int left = mark.left + (mark.width() - modules * module) / 2;
+    const int top = mark.top + (mark.height() - modules * module) / 2;
+    painter.fill({left, top, left + modules * module, top + modules * module}, desktop::Colour{0x00FFFFFF});
+    for (int y = 0; y < symbol_->size(); ++y)
+        for (int x = 0; x < symbol_->size(); ++x)
+            if (symbol_->dark(x, y)) {
+                const int at_x = left + (kMargin + x) * module, at_y = top + (kMargin + y) * module;
+                painter.fill({at_x, at_y, at_x + module, at_y + module}, desktop::Colour{0});
+            }
 }
 
 const desktop::Picture& CardPicture::print_band(int band) const {

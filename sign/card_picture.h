@@ -7,18 +7,25 @@
 // drift apart.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "desktop/painting.h"
+#include "sign/qr_code.h"
 #include "sign/slot_captions.h"
 
 class CardPicture : public desktop::Drawing {
 public:
-    explicit CardPicture(double scale = 1.0, std::wstring_view number = {});
+    explicit CardPicture(double scale = 1.0, std::wstring_view number = {}, std::string code = {});
 
     double scale() const { return scale_; }
     // The slots follow the number; true for each slot whose caption changed.
     std::array<bool, kSlotCount> show_number(std::wstring_view number);
+    // A QR code in place of the parking mark, saying this text; none for an empty text, and
+    // the mark shows. True when that changed what is drawn.
+    bool show_code(std::string code);
+    desktop::PixelRect parking_mark() const;
     const std::wstring& caption(int k) const { return captions_[k - 1]; }
     desktop::PixelRect slot_bounds(int k) const;
     // The part of the artwork shown, in twips from the corner (the designed window area
@@ -32,11 +39,14 @@ public:
 private:
     int to_pixels(int twips) const;
     void paint_artwork(desktop::Painter& painter) const;
+    void paint_code(desktop::Painter& painter) const;
     const desktop::Picture& print_band(int band) const;
     desktop::Picture shrunk_artwork() const;
 
     double scale_;
     SlotCaptions captions_;
+    std::string code_;
+    std::optional<qr::Symbol> symbol_;
     int extent_width_, extent_height_;  // twips
     desktop::Picture artwork_;          // at this scale, unless it is drawn from the 3x bands
     desktop::Font slot_font_;

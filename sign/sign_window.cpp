@@ -42,6 +42,10 @@ void SignWindow::show_number(std::wstring_view number) {
         if (changed[k - 1]) repaint(slot_bounds(k));  // only the slots that changed are drawn again
 }
 
+void SignWindow::show_code(std::string code) {
+    if (picture_.show_code(std::move(code))) repaint(picture_.parking_mark());
+}
+
 void SignWindow::on_load() {
     if (desktop::previous_instance()) {  // a second copy ends silently, showing nothing
         desktop::end();

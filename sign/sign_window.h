@@ -32,6 +32,8 @@ public:
 
     // The slots follow the number: slot k shows character k, "*" everywhere for no number.
     void show_number(std::wstring_view number);
+    // A QR code in place of the parking mark, saying this text; none for an empty one.
+    void show_code(std::string code);
     // Slot k, from 1 at the left.
     const std::wstring& slot_caption(int k) const { return picture_.caption(k); }
     desktop::PixelRect slot_bounds(int k) const { return picture_.slot_bounds(k); }
