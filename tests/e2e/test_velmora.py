@@ -787,6 +787,86 @@ class Printing(Velmora):
 
 
 
+class QrCode(Velmora):
+    """The optional QR code on the card, read back with zbarimg from the screen, a 300 dpi
+    picture and a printed page."""
+
+    MARK = tuple(LAYOUT["parking_mark"][k] + (1 if k in ("right", "bottom") else 0)
+                 for k in ("left", "top", "right", "bottom"))
+
+    def setUp(self):
+        super().setUp()
+        self.forget_the_option()
+        self.addCleanup(self.forget_the_option)
+        desk.print_queue.reset()
+
+    def forget_the_option(self):
+        desk.run_wine(["reg", "delete", "HKCU\\Software\\Velmora", "/f"], check=False)
+
+    def decoded(self, image_or_path):
+        path = image_or_path
+        if not isinstance(image_or_path, (str, Path)):
+            path = self.folder / "decode-me.png"
+            image_or_path.save(path)
+        r = subprocess.run(["zbarimg", "-q", "--raw", str(path)], capture_output=True, text=True, timeout=60)
+        return r.stdout.strip()
+
+    def switch_the_code(self):
+        desk.click(600, 120, button=3)  # the card's menu
+        desk.wait_window(cls="#32768", exe="velmora.exe")
+        desk.key("Down", "Down", "Down", "Down", "Return")  # past copy, Save As, print and the line
+
+    def start_with_the_code(self, number, eight_digits=False):
+        self.start()
+        self.move_panel_to(500, 800)
+        if eight_digits:
+            self.click("8位")
+        self.type_number(number)
+        self.wait_number(number)
+        self.switch_the_code()
+        desk.move(1250, 1000)  # no tooltip over the card
+
+    def test_the_code_dials_the_number_on_screen_in_a_300_dpi_png_and_on_paper(self):
+        self.start_with_the_code("13800138000")
+        wait_for(lambda: self.decoded(self.settled_card()) == "tel:13800138000", 10, what="the code on screen")
+        self.settled_card().save(SCREENS / "card-with-code.png")
+
+        desk.key("ctrl+shift+s")
+        desk.wait_window(title="^另存为$", exe="velmora.exe")
+        desk.press_in("另存为", "ctrl+a")
+        desk.type_text(wine_path(self.folder / "coded"))
+        desk.key("Return")
+        wait_for((self.folder / "coded.png").exists, 15, what="the 300 dpi PNG")
+        wait_for(lambda: not desk.find_windows(title="^另存为$", exe="velmora.exe"), 10, what="the dialog to close")
+        with Image.open(self.folder / "coded.png") as fine:
+            self.assertEqual(fine.size, (3597, 1644))
+        self.assertEqual(self.decoded(self.folder / "coded.png"), "tel:13800138000")
+
+        desk.key("ctrl+p")
+        desk.wait_window(title="^打印$", exe="velmora.exe", cls="#32770")
+        desk.press_in("打印", "Return")
+        wait_for(lambda: desk.find_windows(title="^打印$", exe="velmora.exe", cls="#32770"), 10, what="the size note")
+        desk.press_in("打印", "Return")
+        page = render_page(desk.print_queue.next_pdf(60), 300, desk.workdir)
+        self.assertEqual(self.decoded(page), "tel:13800138000")
+
+    def test_eight_digits_in_the_eight_digit_mode_get_their_code(self):
+        self.start_with_the_code("12345678", eight_digits=True)
+        wait_for(lambda: self.decoded(self.settled_card()) == "tel:12345678", 10, what="the code on screen")
+
+    def test_part_of_a_number_keeps_the_parking_mark_and_switching_off_brings_it_back(self):
+        self.start_with_the_code("12345")
+        artwork = Image.open(ARTWORK).convert("RGB")
+        self.assertEqual(differing_pixels(self.settled_card().crop(self.MARK), artwork.crop(self.MARK)), [])
+        self.assertEqual(self.decoded(self.settled_card()), "")
+        self.type_number("678901")
+        self.wait_number("12345678901")
+        wait_for(lambda: self.decoded(self.settled_card()) == "tel:12345678901", 10, what="the code once whole")
+        self.switch_the_code()
+        wait_for(lambda: not differing_pixels(self.settled_card().crop(self.MARK), artwork.crop(self.MARK)), 10,
+                 what="the parking mark back")
+
+
 class NoPrinter(Velmora):
     """A desktop whose Wine has never seen a printer."""
 

@@ -137,7 +137,7 @@ TEST_F(ExportTest, EachFormatHoldsTheCardAtItsSizeAndResolution) {
         {L"a.png", PictureKind::Png, kScreenSize, true},  {L"b.bmp", PictureKind::Bmp, kScreenSize, true},
         {L"c.jpg", PictureKind::Jpeg, kScreenSize, false}, {L"d.png", PictureKind::Png, kPrintQuality, true},
     };
-    const DrawCard draw = velmora_card_drawing();
+    const DrawCard draw = velmora_card_drawing(false);
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
         const std::wstring path = folder + L"\\" + c.name;
@@ -202,7 +202,7 @@ TEST_F(ExportTest, ThePrintQualityCardScaledDownIsTheScreenCard) {
 
 TEST_F(ExportTest, AFailedWriteLeavesNothingUnderAnyName) {
     const std::wstring missing = folder + L"\\no such folder\\card.png";
-    const ExportOutcome outcome = write_card_picture(velmora_card_drawing(), L"1", missing, PictureKind::Png, kScreenSize);
+    const ExportOutcome outcome = write_card_picture(velmora_card_drawing(false), L"1", missing, PictureKind::Png, kScreenSize);
     EXPECT_FALSE(outcome.done);
     EXPECT_NE(outcome.failure.find(missing), std::wstring::npos);
     EXPECT_NE(outcome.failure.find(L"原因: "), std::wstring::npos);

@@ -24,6 +24,12 @@ void ProgramTest::TearDown() {
     desktop::replace_end_for_tests({});
 }
 
+void ProgramTest::TearDownApp() {
+    app_.reset();
+    pump_for(20);
+    app_ = std::make_unique<Velmora>();
+}
+
 void ProgramTest::start() {
     app_->start();
     ASSERT_TRUE(pump_until([this] { return panel_shown(); })) << "the watchdog did not show the panel";

@@ -34,6 +34,8 @@ public:  // for the tables of cases that arrange what a test meets
     // Loads the card as start-up does, answers the usage notice, and waits for the
     // watchdog's first tick to show the panel.
     void start();
+    // Ends this program (its windows go) and makes a new one, as a later start would.
+    void TearDownApp();
     bool panel_shown() { return app_->panel_loaded() && panel().visible(); }
     // Types characters into the number box as key presses would deliver them.
     void type(const std::wstring& keys);
