@@ -75,16 +75,23 @@ Control::Control(ControlHost& owner, ControlKind kind, ControlDesign design)
 
 void Control::create(int id) {
     const auto [class_name, style, extended_style] = class_and_style(kind_, design_);
-    window_ = CreateWindowExW(extended_style, class_name, design_.caption.c_str(),
-                              WS_CHILD | WS_VISIBLE | style, to_pixels(design_.left),
-                              to_pixels(design_.top), to_pixels(design_.width),
-                              to_pixels(design_.height), owner_.handle(),
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                              GetModuleHandleW(nullptr), nullptr);
+    const int dpi = owner_.dpi();
+    window_ = CreateWindowExW(extended_style, class_name, design_.caption.c_str(), WS_CHILD | WS_VISIBLE | style,
+                              to_pixels(design_.left, dpi), to_pixels(design_.top, dpi), to_pixels(design_.width, dpi),
+                              to_pixels(design_.height, dpi), owner_.handle(),
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     const HFONT font = owner_.font(design_.font ? *design_.font : owner_.control_font());
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (design_.back_colour) back_brush_.reset(CreateSolidBrush(design_.back_colour->bgr));
     after_create();
+}
+
+void Control::lay_out() {
+    const int dpi = owner_.dpi();
+    SetWindowPos(window_, nullptr, to_pixels(design_.left, dpi), to_pixels(design_.top, dpi), to_pixels(design_.width, dpi),
+                 to_pixels(design_.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    const HFONT font = owner_.font(design_.font ? *design_.font : owner_.control_font());
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 std::wstring Control::text() const {

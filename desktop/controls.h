@@ -37,6 +37,7 @@ class Form;
 class ControlHost {
 public:
     virtual HWND handle() const = 0;
+    virtual int dpi() const = 0;
     virtual HFONT font(const FontSpec& wanted) = 0;
     // For controls whose design names no font.
     virtual const FontSpec& control_font() const = 0;
@@ -93,6 +94,7 @@ protected:
 private:
     friend class Form;
     void create(int id);
+    void lay_out();  // at the owner's current resolution, with its font for it
     void draw_owner_drawn(const DRAWITEMSTRUCT& item) const;
 
     ControlKind kind_;

@@ -6,6 +6,7 @@
 
 #include "desktop/application.h"
 #include "desktop/controls.h"
+#include "desktop/dpi.h"
 #include "desktop/painting.h"
 #include "desktop/timer.h"
 #include "desktop/trace.h"
@@ -93,17 +94,31 @@ bool Form::load() {
     return true;
 }
 
+DWORD Form::style() const { return style_of(design_.border); }
+
+DWORD Form::extended_style() const { return design_.takes_activation ? 0 : WS_EX_NOACTIVATE; }
+
+RECT Form::designed_outer_rect() const {
+    const RECT client{0, 0, to_pixels(design_.client_width, dpi_), to_pixels(design_.client_height, dpi_)};
+    return adjust_for_dpi(client, style(), extended_style(), dpi_);
+}
+
 bool Form::create_window() {
     if (!register_class(design_, &Form::procedure)) return false;
-    const DWORD style = style_of(design_.border);
-    RECT rect{0, 0, to_pixels(design_.client_width), to_pixels(design_.client_height)};
-    AdjustWindowRectEx(&rect, style, FALSE, 0);
+    dpi_ = system_dpi();  // until the window is there to say which monitor's
+    const RECT rect = designed_outer_rect();
     back_brush_.reset(CreateSolidBrush(design_.back_colour.bgr));
     // The procedure takes ownership of the window at WM_NCCREATE.
-    const DWORD extended_style = design_.takes_activation ? 0 : WS_EX_NOACTIVATE;
-    return CreateWindowExW(extended_style, design_.class_name.c_str(), design_.title.c_str(), style,
-                           to_pixels(design_.left), to_pixels(design_.top), rect.right - rect.left,
-                           rect.bottom - rect.top, nullptr, nullptr, instance(), this) != nullptr;
+    if (!CreateWindowExW(extended_style(), design_.class_name.c_str(), design_.title.c_str(), style(),
+                         to_pixels(design_.left, dpi_), to_pixels(design_.top, dpi_), rect.right - rect.left,
+                         rect.bottom - rect.top, nullptr, nullptr, instance(), this))
+        return false;
+    if (const int dpi = window_dpi(handle()); dpi != dpi_) {
+        dpi_ = dpi;
+        const RECT outer = designed_outer_rect();
+        set_outer_rect(0, 0, outer.right - outer.left, outer.bottom - outer.top, SWP_NOMOVE);
+    }
+    return true;
 }
 
 void Form::create_controls() {
@@ -157,15 +172,15 @@ void Form::hide() {
 
 bool Form::visible() const { return IsWindowVisible(handle()) != FALSE; }
 
-int Form::left() const { return to_twips(outer_rect(handle()).left); }
-int Form::top() const { return to_twips(outer_rect(handle()).top); }
+int Form::left() const { return to_twips(outer_rect(handle()).left, dpi_); }
+int Form::top() const { return to_twips(outer_rect(handle()).top, dpi_); }
 int Form::width() const {
     const RECT r = outer_rect(handle());
-    return to_twips(r.right - r.left);
+    return to_twips(r.right - r.left, dpi_);
 }
 int Form::height() const {
     const RECT r = outer_rect(handle());
-    return to_twips(r.bottom - r.top);
+    return to_twips(r.bottom - r.top, dpi_);
 }
 
 void Form::set_outer_rect(int x, int y, int width, int height, UINT flags) {
@@ -173,18 +188,18 @@ void Form::set_outer_rect(int x, int y, int width, int height, UINT flags) {
 }
 
 void Form::set_left(int twips) {
-    set_outer_rect(to_pixels(twips), outer_rect(handle()).top, 0, 0, SWP_NOSIZE);
+    set_outer_rect(to_pixels(twips, dpi_), outer_rect(handle()).top, 0, 0, SWP_NOSIZE);
 }
 void Form::set_top(int twips) {
-    set_outer_rect(outer_rect(handle()).left, to_pixels(twips), 0, 0, SWP_NOSIZE);
+    set_outer_rect(outer_rect(handle()).left, to_pixels(twips, dpi_), 0, 0, SWP_NOSIZE);
 }
 void Form::set_width(int twips) {
     const RECT r = outer_rect(handle());
-    set_outer_rect(0, 0, to_pixels(twips), r.bottom - r.top, SWP_NOMOVE);
+    set_outer_rect(0, 0, to_pixels(twips, dpi_), r.bottom - r.top, SWP_NOMOVE);
 }
 void Form::set_height(int twips) {
     const RECT r = outer_rect(handle());
-    set_outer_rect(0, 0, r.right - r.left, to_pixels(twips), SWP_NOMOVE);
+    set_outer_rect(0, 0, r.right - r.left, to_pixels(twips, dpi_), SWP_NOMOVE);
 }
 
 WindowState Form::state() const {
@@ -204,9 +219,21 @@ void Form::set_state(WindowState state) {
     }
 }
 
+SIZE Form::held_size(int width_twips, int height_twips) const {
+    const RECT needed = designed_outer_rect();
+    return {std::max<LONG>(to_pixels(width_twips, dpi_), needed.right - needed.left),
+            std::max<LONG>(to_pixels(height_twips, dpi_), needed.bottom - needed.top)};
+}
+
 bool Form::has_size(int width_twips, int height_twips) const {
     const RECT r = outer_rect(handle());
-    return r.right - r.left == to_pixels(width_twips) && r.bottom - r.top == to_pixels(height_twips);
+    const SIZE held = held_size(width_twips, height_twips);
+    return r.right - r.left == held.cx && r.bottom - r.top == held.cy;
+}
+
+void Form::set_size(int width_twips, int height_twips) {
+    const SIZE held = held_size(width_twips, height_twips);
+    set_outer_rect(0, 0, held.cx, held.cy, SWP_NOMOVE);
 }
 
 void Form::set_topmost(bool topmost) {
@@ -228,7 +255,7 @@ void Form::repaint() {
 HFONT Form::font(const FontSpec& wanted) {
     for (const auto& [known, font] : fonts_)
         if (known == wanted) return font.get();
-    Font font = create_font(wanted, kPixelsPerInch);
+    Font font = create_font(wanted, dpi_);
     const HFONT handle = font.get();
     fonts_.emplace_back(wanted, std::move(font));
     return handle;
@@ -256,6 +283,20 @@ void Form::paint_on_screen() {
 void Form::paint(Painter& painter) {
     const SIZE size = client_size(handle());
     painter.fill({0, 0, size.cx, size.cy}, design_.back_colour);
+}
+
+// Moved to a monitor of another resolution: the suggested rectangle, controls and fonts at
+// the new one.
+void Form::change_dpi(int dpi, const RECT& suggested) {
+    trace("dpi", design_.class_name + L" " + std::to_wstring(dpi));
+    const std::vector<std::pair<FontSpec, Font>> old_fonts = std::move(fonts_);  // in use until replaced
+    fonts_.clear();
+    dpi_ = dpi;
+    SetWindowPos(handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (Control* control : controls_) control->lay_out();
+    on_dpi_changed();
+    repaint();
 }
 
 void Form::set_menu(WindowMenu menu) {
@@ -388,6 +429,9 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             } else if (!control_at(GetFocus())) {  // a control given the focus meanwhile keeps it
                 SetFocus(IsWindow(focus_) && IsWindowEnabled(focus_) ? focus_ : first_tab_stop());
             }
+            return 0;
+        case WM_DPICHANGED:
+            change_dpi(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
             return 0;
         case WM_CONTEXTMENU:
             if (!menu_.on_right_click || reinterpret_cast<HWND>(wparam) != handle()) break;

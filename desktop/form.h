@@ -64,9 +64,16 @@ public:
     void set_top(int twips);
     void set_width(int twips);
     void set_height(int twips);
-    // True when the outer size is the given one, compared in whole pixels: sizes read back
-    // from the window are whole pixels, designed ones need not be.
+    // The outer size the window is held at for a designed outer size: that size at the
+    // window's resolution, or what its designed client area needs there if that is more (a
+    // caption grows with the resolution). At 96 dpi, in pixels, the designed size itself.
+    SIZE held_size(int width_twips, int height_twips) const;
+    // Compared in whole pixels: sizes read back from the window are whole pixels, designed
+    // ones need not be.
     bool has_size(int width_twips, int height_twips) const;
+    void set_size(int width_twips, int height_twips);
+    // The window's own resolution; twips convert to pixels at it.
+    int dpi() const override { return dpi_; }
 
     WindowState state() const;
     void set_state(WindowState state);
@@ -93,6 +100,8 @@ protected:
     // Forms that draw their own client area override this; the default fills it with the
     // form's back colour.
     virtual void paint(Painter& painter);
+    // The window now has another resolution (its size and controls are laid out anew already).
+    virtual void on_dpi_changed() {}
 
 private:
     void adopt(Control* control) override { controls_.push_back(control); }
@@ -101,6 +110,10 @@ private:
     LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
 
     bool create_window();
+    DWORD style() const;
+    DWORD extended_style() const;
+    RECT designed_outer_rect() const;
+    void change_dpi(int dpi, const RECT& suggested);
     void create_controls();
     void create_tooltips();
     void set_outer_rect(int x, int y, int width, int height, UINT flags);
@@ -114,6 +127,7 @@ private:
     void on_destroyed();
 
     FormDesign design_;
+    int dpi_ = 96;
     OwnedWindow window_;
     OwnedWindow tooltip_;
     HWND focus_ = nullptr;

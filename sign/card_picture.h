@@ -25,6 +25,7 @@ public:
     // A QR code in place of the parking mark, saying this text; none for an empty text, and
     // the mark shows. True when that changed what is drawn.
     bool show_code(std::string code);
+    const std::string& code() const { return code_; }
     desktop::PixelRect parking_mark() const;
     const std::wstring& caption(int k) const { return captions_[k - 1]; }
     desktop::PixelRect slot_bounds(int k) const;

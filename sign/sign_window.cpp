@@ -2,6 +2,7 @@
 
 #include "assets/resource.h"
 #include "desktop/services.h"
+#include "desktop/twips.h"
 #include "sign/card_layout.h"
 
 namespace {
@@ -37,6 +38,7 @@ SignWindow::SignWindow(CardWiring wiring)
 }
 
 void SignWindow::show_number(std::wstring_view number) {
+    number_ = number;
     const auto changed = picture_.show_number(number);
     for (int k = 1; k <= static_cast<int>(kSlotCount); ++k)
         if (changed[k - 1]) repaint(slot_bounds(k));  // only the slots that changed are drawn again
@@ -46,11 +48,19 @@ void SignWindow::show_code(std::string code) {
     if (picture_.show_code(std::move(code))) repaint(picture_.parking_mark());
 }
 
+// The card drawn afresh for the new resolution: the artwork from the print-quality picture,
+// the digits in a font of the new size.
+void SignWindow::on_dpi_changed() {
+    picture_ = CardPicture(dpi() / static_cast<double>(desktop::kPixelsPerInch), number_, picture_.code());
+    picture_.set_artwork_extent(artwork_width_, artwork_height_);
+}
+
 void SignWindow::on_load() {
     if (desktop::previous_instance()) {  // a second copy ends silently, showing nothing
         desktop::end();
         return;
     }
+    if (dpi() != desktop::kPixelsPerInch) on_dpi_changed();
     show();
     set_left(0);
     set_top(0);

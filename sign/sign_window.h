@@ -50,11 +50,13 @@ private:
     void on_load() override;
     void on_unload() override;
     void paint(desktop::Painter& painter) override;
+    void on_dpi_changed() override;
     void on_watchdog_tick();
     void set_artwork_extent(int width, int height);
 
     CardWiring wiring_;
-    CardPicture picture_;
+    std::wstring number_;
+    CardPicture picture_;  // at the window's resolution
     desktop::Cursor hand_cursor_;
     int artwork_width_, artwork_height_;  // twips
 };

@@ -18,8 +18,7 @@ void keep_in_shape(desktop::Form& window, int width, int height) {
     if (window.state() == WindowState::Minimised) window.set_state(WindowState::Normal);
     if (window.state() == WindowState::Maximised) window.set_state(WindowState::Normal);
     if (window.state() != WindowState::Normal || window.has_size(width, height)) return;
-    window.set_height(height);
-    window.set_width(width);
+    window.set_size(width, height);
 }
 
 }  // namespace
