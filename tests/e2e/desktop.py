@@ -141,11 +141,12 @@ class Launched:
 class Desktop:
     """Xvfb + openbox + a Wine prefix. Use as a context manager."""
 
-    def __init__(self, winprobe=None, screen=SCREEN, print_queue=True):
+    def __init__(self, winprobe=None, screen=SCREEN, print_queue=True, dpi=96):
         self.winprobe = Path(winprobe or os.environ.get("VELMORA_WINPROBE")
                              or REPO / "build" / "winprobe.exe")
         self.screen = tuple(screen)
         self.with_print_queue = print_queue
+        self.dpi = dpi
         self.workdir = None
         self.display = None
         self.prefix = None
@@ -185,6 +186,9 @@ class Desktop:
         self.timings["print"] = time.monotonic() - t1
         t1 = time.monotonic()
         self._make_prefix()
+        if self.dpi != 96:  # the display scale Windows calls 125 %, 150 %, 200 % ...
+            self._run(["wine", "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t",
+                       "REG_DWORD", "/d", str(self.dpi), "/f"], 60)
         self._start_wine_services()
         self.timings["prefix"] = time.monotonic() - t1
         self.timings["total"] = time.monotonic() - t0

@@ -9,6 +9,7 @@ Screenshots of each test's last look are kept in build/e2e-screens/ for people t
 
 import io
 import json
+import math
 import os
 import re
 import signal
@@ -865,6 +866,95 @@ class QrCode(Velmora):
         self.switch_the_code()
         wait_for(lambda: not differing_pixels(self.settled_card().crop(self.MARK), artwork.crop(self.MARK)), 10,
                  what="the parking mark back")
+
+
+class Scaling(Velmora):
+    """Display scales other than 100 %: everything designed in twips grows with the screen's
+    resolution, crisp; what "保存为图片" writes does not change."""
+
+    def setUp(self):
+        self.proc = None  # each case brings its own desktop
+        # What the 96 dpi program writes for the number, from the main desktop.
+        self.reference = Path(tempfile.mkdtemp(prefix="reference-", dir=desk.workdir)) / "card.png"
+        made = desk.run_wine([EXE, "--number", "13800138000", "--out", wine_path(self.reference), "--dpi", "100"],
+                             check=False)
+        self.assertEqual(made.returncode, 0, made.stderr)
+
+    def run_at(self, dpi, screen):
+        scale = dpi / 96
+        with Desktop(screen=screen, dpi=dpi) as scaled:
+            self.desk = scaled
+            self.folder = Path(tempfile.mkdtemp(prefix="run-", dir=scaled.workdir))
+            shutil.copy(EXE, self.folder / "velmora.exe")
+            self.trace = self.folder / "trace.log"
+            try:
+                self.check_at(scale, scaled)
+            finally:
+                self.stop()
+
+    def check_at(self, scale, scaled):
+        panel = self.start()
+        card = self.card()["rect"]
+        self.assertEqual((card["left"], card["top"]), (0, 0))
+        self.assertAlmostEqual(card["right"], 17985 * scale / 15, delta=1)
+        self.assertAlmostEqual(card["bottom"], 8220 * scale / 15, delta=1)
+
+        # The panel grows by the scale, keeps its controls inside and its title whole.
+        rect, client = panel["rect"], panel["client"]
+        self.assertAlmostEqual(rect["right"] - rect["left"], 287 * scale, delta=1)
+        self.assertAlmostEqual(rect["bottom"] - rect["top"], 182 * scale, delta=1)
+        for control in self.controls():
+            r = control["rect"]
+            with self.subTest(control=control["text"] or control["class"]):
+                self.assertTrue(client["left"] <= r["left"] and r["right"] <= client["right"]
+                                and client["top"] <= r["top"] and r["bottom"] <= client["bottom"], r)
+        caption = scaled.probe("caption", panel["hwnd"])
+        self.assertLessEqual(caption["text_width"], caption["room"], "the title is cut off")
+
+        self.move_panel_to(scaled.screen[0] - 500, scaled.screen[1] - 350)
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        scaled.move(scaled.screen[0] - 10, scaled.screen[1] - 10)
+        shot = self.settled_card_at(scale)
+        shot.save(SCREENS / f"card-at-{round(scale * 100)}-percent.png")
+        for k, (left, top, right, bottom) in enumerate(BOXES):
+            # The interior's pixels that no scaled border pixel touches.
+            box = (math.ceil(left * scale) + 1, math.ceil(top * scale) + 1,
+                   math.floor(right * scale) - 1, math.floor(bottom * scale) - 1)
+            with self.subTest(box=k + 1):
+                self.assertEqual(shot.getpixel((box[0], box[1])), WHITE)
+                self.assertEqual(shot.getpixel((box[2] - 1, box[3] - 1)), WHITE)
+                ink = ink_box(shot, box)
+                self.assertIsNotNone(ink)
+                self.assertTrue(box[0] < ink[0] and ink[2] < box[2] - 1 and box[1] < ink[1] and ink[3] < box[3] - 1,
+                                f"digit {ink} touches the edge of {box}")
+                self.assertLessEqual(abs((ink[0] + ink[2]) / 2 - (box[0] + box[2] - 1) / 2), 4 * scale)
+
+        scaled.screenshot(SCREENS / f"desktop-at-{round(scale * 100)}-percent.png")
+
+        # "保存为图片" writes the card as at 96 dpi, pixel for pixel.
+        self.save_and_confirm()
+        scaled.wait_window(title="^保存提示$", exe="velmora.exe")
+        with Image.open(self.folder / SAVED_NAME.format("13800138000")) as saved, Image.open(self.reference) as expected:
+            self.assertEqual(saved.size, (1199, 548))
+            self.assertEqual(differing_pixels(saved.convert("RGB"), expected.convert("RGB")), [])
+
+    def settled_card_at(self, scale):
+        box = (0, 0, round(1199 * scale), round(548 * scale))
+        previous = self.desk.screenshot().crop(box)
+        for _ in range(20):
+            time.sleep(0.15)
+            shot = self.desk.screenshot().crop(box)
+            if not differing_pixels(previous, shot):
+                return shot
+            previous = shot
+        self.fail("the card kept changing")
+
+    def test_150_percent(self):
+        self.run_at(144, (1920, 1200))
+
+    def test_125_percent(self):
+        self.run_at(120, (1600, 1024))
 
 
 class NoPrinter(Velmora):

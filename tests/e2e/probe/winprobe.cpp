@@ -12,7 +12,7 @@
 #define _UNICODE
 #endif
 #ifndef _WIN32_WINNT
-#define _WIN32_WINNT 0x0601
+#define _WIN32_WINNT 0x0A00
 #endif
 #include <windows.h>
 
@@ -509,6 +509,37 @@ int cmdTopmost(int argc, wchar_t** argv) {
     return 0;
 }
 
+// caption HWND: how wide the window's title is in the caption font for the window's dpi, and
+// the room its title bar leaves for it between the icon and the close button.
+int cmdCaption(int argc, wchar_t** argv) {
+    if (argc != 1) throw UsageError("usage: caption HWND");
+    HWND h = parseHwnd(argv[0]);
+    const UINT dpi = GetDpiForWindow(h);
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
+        failWin32(L"SystemParametersInfoForDpi");
+    wchar_t title[512] = L"";
+    const int length = GetWindowTextW(h, title, 512);
+    HFONT font = CreateFontIndirectW(&metrics.lfCaptionFont);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE text = {};
+    GetTextExtentPoint32W(dc, title, length, &text);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    RECT r;
+    GetWindowRect(h, &r);
+    const int frame = GetSystemMetricsForDpi(SM_CXFIXEDFRAME, dpi) + GetSystemMetricsForDpi(SM_CXBORDER, dpi);
+    const int room = (r.right - r.left) - 2 * frame - GetSystemMetricsForDpi(SM_CXSMICON, dpi) -
+                     GetSystemMetricsForDpi(SM_CXSIZE, dpi) - 2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi);
+    Json j;
+    j.beginObject().key("dpi").num(dpi).key("text_width").num(text.cx).key("room").num(room).endObject();
+    j.print();
+    return 0;
+}
+
 int cmdFocus(int argc, wchar_t** argv) {
     if (argc > 1) throw UsageError("usage: focus [HWND]");
     HWND top = argc == 1 ? parseHwnd(argv[0]) : GetForegroundWindow();
@@ -815,6 +846,7 @@ const Command kCommands[] = {
     {L"close", cmdClose, "close HWND"},
     {L"show", cmdShow, "show HWND SW_NUMBER"},
     {L"focus", cmdFocus, "focus [HWND]"},
+    {L"caption", cmdCaption, "caption HWND"},
     {L"move", cmdMove, "move HWND X Y [WIDTH HEIGHT]"},
     {L"topmost", cmdTopmost, "topmost HWND [0|1]"},
     {L"type", cmdType, "type TEXT"},
