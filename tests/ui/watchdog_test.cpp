@@ -1,5 +1,6 @@
 // The watchdog keeps both windows in the normal state at their sizes, waking from its rest
 // for each change.
+#include "desktop/twips.h"
 #include "program_fixture.h"
 
 namespace {
@@ -53,6 +54,38 @@ TEST_F(ProgramTest, WatchdogRestsWhileNothingChangesAndWakesForAClosedPanel) {
 
     panel().close();
     EXPECT_TRUE(pump_until([this] { return panel_shown(); }, 1000));
+}
+
+// A window moved to a monitor of another resolution is laid out for it: the suggested
+// rectangle, controls and fonts at the new resolution, the card drawn for it, and the
+// watchdog holding the sizes there.
+TEST_F(ProgramTest, AWindowMovedToAnotherResolutionIsLaidOutForIt) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    const auto move_to_144_dpi = [](desktop::Form& form, int width, int height) {
+        RECT suggested{100, 100, 100 + width, 100 + height};
+        SendMessageW(form.handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    };
+    ControlPanel& controls = panel();
+    move_to_144_dpi(controls, 431, 273);
+    EXPECT_EQ(controls.dpi(), 144);
+    RECT box;
+    GetWindowRect(controls.number_box.handle(), &box);
+    EXPECT_EQ(box.right - box.left, desktop::to_pixels(2175, 144));
+    EXPECT_EQ(box.bottom - box.top, desktop::to_pixels(300, 144));
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(controls.number_box.handle(), WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, -24) << "12 points at 144 dpi";
+
+    SignWindow& sign = card();
+    const desktop::PixelRect slot_at_96 = sign.slot_bounds(1);
+    move_to_144_dpi(sign, 1799, 822);
+    EXPECT_EQ(sign.slot_bounds(1).left, desktop::to_pixels(5020, 144));
+    EXPECT_EQ(sign.slot_bounds(1).height(), slot_at_96.height() * 3 / 2);
+    EXPECT_TRUE(pump_until([&] { return sign.has_size(17985, 8220) && controls.has_size(4305, 2730); }, 1000));
+    RECT outer;
+    GetWindowRect(sign.handle(), &outer);
+    EXPECT_EQ(outer.right - outer.left, 1799);
+    EXPECT_EQ(outer.bottom - outer.top, 822);
 }
 
 }  // namespace
