@@ -1,23 +1,14 @@
 #include "desktop/clipboard.h"
 
 #include <cstring>
+#include <cwchar>
 
+#include "desktop/errors.h"
 #include "desktop/modal.h"
 #include "desktop/win32.h"
 
 namespace desktop {
 namespace {
-
-std::wstring last_error_text() {
-    wchar_t* text = nullptr;
-    const DWORD error = GetLastError();
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring reason = text ? text : L"错误代码 " + std::to_wstring(error);
-    LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r')) reason.pop_back();
-    return reason;
-}
 
 // Keeps the clipboard open for as long as it lives.
 class OpenClipboardScope {
@@ -56,19 +47,29 @@ HGLOBAL global_copy(ByteRun bytes) {
 bool put_on_clipboard(std::initializer_list<ClipboardData> data, std::wstring& failure) {
     const OpenClipboardScope clipboard(modal_owner());
     if (!clipboard.open() || !EmptyClipboard()) {
-        failure = last_error_text();
+        failure = system_reason(GetLastError());
         return false;
     }
     for (const ClipboardData& item : data) {
         const HGLOBAL memory = global_copy(item.bytes);
         if (!memory || !SetClipboardData(format_id(item.format), memory)) {
-            failure = last_error_text();
+            failure = system_reason(GetLastError());
             if (memory) GlobalFree(memory);
             EmptyClipboard();
             return false;
         }
     }
     return true;
+}
+
+std::wstring clipboard_text(HWND owner) {
+    const OpenClipboardScope clipboard(owner);
+    const HANDLE data = clipboard.open() ? GetClipboardData(CF_UNICODETEXT) : nullptr;
+    const auto* text = static_cast<const wchar_t*>(data ? GlobalLock(data) : nullptr);
+    if (!text) return {};
+    std::wstring copy(text, wcsnlen(text, GlobalSize(data) / sizeof(wchar_t)));
+    GlobalUnlock(data);
+    return copy;
 }
 
 }  // namespace desktop

@@ -50,7 +50,4 @@ private:
 // want, once per process; true when COM can be used.
 bool com_ready();
 
-// The system's words for a failed COM call.
-std::wstring com_reason(HRESULT result);
-
 }  // namespace desktop

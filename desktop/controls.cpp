@@ -4,6 +4,7 @@
 
 
 #include "desktop/painting.h"
+#include "desktop/clipboard.h"
 #include "desktop/handles.h"
 #include "desktop/trace.h"
 #include "desktop/twips.h"
@@ -31,33 +32,6 @@ WindowClassAndStyle class_and_style(ControlKind kind, const ControlDesign& desig
         case ControlKind::StaticText: return {L"STATIC", WS_GROUP | SS_LEFT | SS_NOPREFIX, 0};
     }
     return {L"STATIC", 0, 0};
-}
-
-// Keeps the clipboard open for as long as it lives.
-class OpenClipboardScope {
-public:
-    explicit OpenClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
-    OpenClipboardScope(const OpenClipboardScope&) = delete;
-    OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
-    ~OpenClipboardScope() {
-        if (open_) CloseClipboard();
-    }
-    bool open() const { return open_; }
-
-private:
-    bool open_;
-};
-
-std::wstring clipboard_text(HWND owner) {
-    OpenClipboardScope clipboard(owner);
-    if (!clipboard.open()) return {};
-    const HANDLE data = GetClipboardData(CF_UNICODETEXT);
-    if (!data) return {};
-    const auto* text = static_cast<const wchar_t*>(GlobalLock(data));
-    if (!text) return {};
-    std::wstring copy(text, wcsnlen(text, GlobalSize(data) / sizeof(wchar_t)));
-    GlobalUnlock(data);
-    return copy;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "desktop/file_dialog.h"
 
 #include "desktop/com.h"
+#include "desktop/errors.h"
 #include "desktop/modal.h"
 #include "desktop/trace.h"
 

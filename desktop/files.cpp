@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "desktop/application.h"
+#include "desktop/errors.h"
 #include "desktop/handles.h"
 #include "desktop/trace.h"
 #include "desktop/win32.h"
@@ -13,18 +14,6 @@ namespace desktop {
 namespace {
 
 constexpr int kHexDigits = 8;
-
-std::wstring system_reason(DWORD error) {
-    wchar_t* text = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring reason = length ? std::wstring(text, length) : L"错误代码 " + std::to_wstring(error);
-    LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
-        reason.pop_back();
-    return reason;
-}
 
 WriteOutcome failure(DWORD error) { return {false, system_reason(error)}; }
 

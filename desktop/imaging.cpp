@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "desktop/com.h"
+#include "desktop/errors.h"
 
 #include <wincodec.h>
 

@@ -9,6 +9,7 @@
 #include <commdlg.h>
 #include <winspool.h>
 
+#include "desktop/errors.h"
 #include "desktop/modal.h"
 #include "desktop/trace.h"
 
@@ -20,17 +21,6 @@ constexpr int kBandRows = 150;
 PrintDialogAnswerer& answerer() {
     static PrintDialogAnswerer installed;
     return installed;
-}
-
-std::wstring system_reason(DWORD error) {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                   error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring reason = text ? text : L"错误代码 " + std::to_wstring(error);
-    LocalFree(text);
-    while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
-        reason.pop_back();
-    return reason;
 }
 
 // The dialog's memory handles, freed when they go.

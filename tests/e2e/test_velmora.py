@@ -7,6 +7,7 @@ keystrokes and clicks, checked through screenshots and the files it writes.
 Screenshots of each test's last look are kept in build/e2e-screens/ for people to see.
 """
 
+import contextlib
 import io
 import json
 import math
@@ -117,6 +118,20 @@ class Velmora(unittest.TestCase):
         self.proc = None
         self.addCleanup(self.stop)
 
+    @contextlib.contextmanager
+    def own_desktop(self, **desktop_args):
+        """A desktop of the case's own (another screen or scale, no printer), with a fresh
+        copy of the program in a folder of its own; torn down after the case."""
+        with Desktop(**desktop_args) as own:
+            self.desk = own
+            self.folder = Path(tempfile.mkdtemp(prefix="run-", dir=own.workdir))
+            shutil.copy(EXE, self.folder / "velmora.exe")
+            self.trace = self.folder / "trace.log"
+            try:
+                yield own
+            finally:
+                self.stop()
+
     def stop(self):
         subprocess.run(["chattr", "-i", str(self.folder)], capture_output=True)
         try:
@@ -201,12 +216,13 @@ class Velmora(unittest.TestCase):
         self.desk.key("BackSpace")
         self.wait_number(before)
 
-    def settled_card(self):
+    def settled_card(self, scale=1):
         """A screenshot once two in a row agree on the card (repaints are done)."""
-        previous = self.desk.screenshot().crop(CARD)
+        box = (0, 0, round(CARD[2] * scale), round(CARD[3] * scale))
+        previous = self.desk.screenshot().crop(box)
         for _ in range(20):
             time.sleep(0.15)
-            shot = self.desk.screenshot().crop(CARD)
+            shot = self.desk.screenshot().crop(box)
             if not differing_pixels(previous, shot):
                 return shot
             previous = shot
@@ -881,16 +897,8 @@ class Scaling(Velmora):
         self.assertEqual(made.returncode, 0, made.stderr)
 
     def run_at(self, dpi, screen):
-        scale = dpi / 96
-        with Desktop(screen=screen, dpi=dpi) as scaled:
-            self.desk = scaled
-            self.folder = Path(tempfile.mkdtemp(prefix="run-", dir=scaled.workdir))
-            shutil.copy(EXE, self.folder / "velmora.exe")
-            self.trace = self.folder / "trace.log"
-            try:
-                self.check_at(scale, scaled)
-            finally:
-                self.stop()
+        with self.own_desktop(screen=screen, dpi=dpi) as scaled:
+            self.check_at(dpi / 96, scaled)
 
     def check_at(self, scale, scaled):
         panel = self.start()
@@ -915,7 +923,7 @@ class Scaling(Velmora):
         self.type_number("13800138000")
         self.wait_number("13800138000")
         scaled.move(scaled.screen[0] - 10, scaled.screen[1] - 10)
-        shot = self.settled_card_at(scale)
+        shot = self.settled_card(scale)
         shot.save(SCREENS / f"card-at-{round(scale * 100)}-percent.png")
         for k, (left, top, right, bottom) in enumerate(BOXES):
             # The interior's pixels that no scaled border pixel touches.
@@ -939,17 +947,6 @@ class Scaling(Velmora):
             self.assertEqual(saved.size, (1199, 548))
             self.assertEqual(differing_pixels(saved.convert("RGB"), expected.convert("RGB")), [])
 
-    def settled_card_at(self, scale):
-        box = (0, 0, round(1199 * scale), round(548 * scale))
-        previous = self.desk.screenshot().crop(box)
-        for _ in range(20):
-            time.sleep(0.15)
-            shot = self.desk.screenshot().crop(box)
-            if not differing_pixels(previous, shot):
-                return shot
-            previous = shot
-        self.fail("the card kept changing")
-
     def test_150_percent(self):
         self.run_at(144, (1920, 1200))
 
@@ -964,20 +961,13 @@ class NoPrinter(Velmora):
         self.proc = None  # the case brings its own desktop
 
     def test_printing_without_any_printer_says_so(self):
-        with Desktop(print_queue=False) as bare:
-            self.desk = bare
-            self.folder = Path(tempfile.mkdtemp(prefix="run-", dir=bare.workdir))
-            shutil.copy(EXE, self.folder / "velmora.exe")
-            self.trace = self.folder / "trace.log"
-            try:
-                self.start()
-                self.type_number("1")
-                self.wait_number("1")
-                bare.key("ctrl+p")
-                failure = bare.wait_window(title="^打印失败$", exe="velmora.exe")
-                self.assertIn("没有可用的打印机", bare.probe("msgbox", failure["hwnd"])["text"])
-            finally:
-                self.stop()
+        with self.own_desktop(print_queue=False) as bare:
+            self.start()
+            self.type_number("1")
+            self.wait_number("1")
+            bare.key("ctrl+p")
+            failure = bare.wait_window(title="^打印失败$", exe="velmora.exe")
+            self.assertIn("没有可用的打印机", bare.probe("msgbox", failure["hwnd"])["text"])
 
 
 class SmallScreens(Velmora):
@@ -988,26 +978,19 @@ class SmallScreens(Velmora):
         self.proc = None  # each case brings its own desktop
 
     def run_on(self, screen):
-        with Desktop(screen=screen) as small:
-            self.desk = small
-            self.folder = Path(tempfile.mkdtemp(prefix="run-", dir=small.workdir))
-            shutil.copy(EXE, self.folder / "velmora.exe")
-            self.trace = self.folder / "trace.log"
-            try:
-                panel = self.start()
-                rect = panel["rect"]
-                self.assertTrue(0 <= rect["left"] and rect["right"] <= screen[0]
-                                and 0 <= rect["top"] and rect["bottom"] <= screen[1], f"panel at {rect}")
-                self.assertEqual(box_of(self.card()["rect"]), CARD)
-                self.type_number("13800138000")
-                self.wait_number("13800138000")
-                self.save_and_confirm()
-                desk_report = small.wait_window(title="^保存提示$", exe="velmora.exe")
-                self.assertTrue(desk_report["visible"])
-                self.assert_card_picture(self.folder / SAVED_NAME.format("13800138000"), "13800138000")
-                small.screenshot(SCREENS / f"small-screen-{screen[0]}x{screen[1]}.png")
-            finally:
-                self.stop()
+        with self.own_desktop(screen=screen) as small:
+            panel = self.start()
+            rect = panel["rect"]
+            self.assertTrue(0 <= rect["left"] and rect["right"] <= screen[0]
+                            and 0 <= rect["top"] and rect["bottom"] <= screen[1], f"panel at {rect}")
+            self.assertEqual(box_of(self.card()["rect"]), CARD)
+            self.type_number("13800138000")
+            self.wait_number("13800138000")
+            self.save_and_confirm()
+            report = small.wait_window(title="^保存提示$", exe="velmora.exe")
+            self.assertTrue(report["visible"])
+            self.assert_card_picture(self.folder / SAVED_NAME.format("13800138000"), "13800138000")
+            small.screenshot(SCREENS / f"small-screen-{screen[0]}x{screen[1]}.png")
 
     def test_800_by_600(self):
         self.run_on((800, 600))

@@ -1,0 +1,34 @@
+#include "desktop/errors.h"
+
+#include <cwchar>
+
+namespace desktop {
+namespace {
+
+std::wstring message_for(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+        reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length ? std::wstring(text, length) : std::wstring();
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
+        message.pop_back();
+    return message;
+}
+
+}  // namespace
+
+std::wstring system_reason(DWORD error) {
+    const std::wstring message = message_for(error);
+    return message.empty() ? L"错误代码 " + std::to_wstring(error) : message;
+}
+
+std::wstring com_reason(HRESULT result) {
+    wchar_t code[16];
+    std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(result));
+    const std::wstring message = message_for(static_cast<DWORD>(result));
+    return message.empty() ? std::wstring(L"错误代码 ") + code : message + L" (" + code + L")";
+}
+
+}  // namespace desktop
