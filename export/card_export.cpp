@@ -93,6 +93,7 @@ void save_card_as(const DrawCard& draw, const std::wstring& number) {
 
 void copy_card(const DrawCard& draw, const std::wstring& number) {
     if (!number_fit_for_a_picture(number)) return;
+    desktop::trace("copy.start");
     const std::unique_ptr<desktop::Drawing> card = draw(number, kScreenSize.scale);
     const desktop::Pixels pixels = desktop::render(*card);
     const desktop::EncodedPicture png = desktop::encode(*card, desktop::ImageFormat::Png, kScreenSize.dpi);

@@ -4,6 +4,7 @@
 
 #include "desktop/printing.h"
 #include "desktop/services.h"
+#include "desktop/trace.h"
 #include "export/print_layout.h"
 #include "export/save_path.h"
 
@@ -45,6 +46,7 @@ void print_card(const DrawCard& draw, const std::wstring& number) {
         if (!failure.empty()) say_why_not(failure);
         return;  // cancelled
     }
+    desktop::trace("print.chosen", choice->printer);
     desktop::PrintJob job(*choice);
     if (!job) return say_why_not(job.failure());
     const PrintLayout layout = lay_out_card(page_of(job.figures()));

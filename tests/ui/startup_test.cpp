@@ -114,7 +114,7 @@ TEST_F(ProgramTest, HideSwitchHidesTheCardAndDisablesSaving) {
     click(controls.hide_card);
     EXPECT_FALSE(card().visible());
     EXPECT_FALSE(controls.save_button.enabled());
-    pump_for(50);  // the watchdog leaves the card hidden
+    ASSERT_TRUE(pump_until([this] { return !card().watchdog.due(); }, 1000));  // it has looked, and rests
     EXPECT_FALSE(card().visible());
     EXPECT_TRUE(controls.visible());
 
