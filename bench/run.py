@@ -67,8 +67,9 @@ def log(message):
     print(f"[{time.monotonic() - _STARTED:5.0f} s] {message}", file=sys.stderr, flush=True)
 
 
-# Kinds of lost input, by where they happened: a save ("save"), or anywhere else ("other":
-# the start-up notice, the floor's boxes, the soak's other operations).
+# Kinds of lost input, counted by where they happened: a save ("save"), the soak's typing
+# ("soak") and mode switches ("mode"), or anywhere else ("other": the start-up notice, the
+# floor's boxes).
 MISSED_CLICK = "missed clicks"
 LOST_ENTER = "lost Enter presses"
 UNFOCUSED_BOX = "boxes shown without the keyboard focus"
@@ -369,7 +370,7 @@ def startup_pairs(desk, floor_exe, pairs):
         lo, hi = ratio_interval(samples)
         if hi - lo < STARTUP_RATIO - 1 or goal >= STARTUP_MORE * pairs:
             return samples, cpu_steal(stolen)
-        log(f"  the ratio's interval x{lo:.2f}-x{hi:.2f} is as wide as the margin: ten pairs more")
+        log(f"  the ratio's interval x{lo:.3f}-x{hi:.3f} is as wide as the margin: ten pairs more")
         goal = min(goal + 10, STARTUP_MORE * pairs)
 
 
@@ -713,6 +714,8 @@ def run_floor_boxes(desk, floor_exe, resources_exe):
                 except DesktopError:
                     TALLY.add(MISSED_CLICK, "other", "a click on the floor's window brought no question",
                               s.trace, clicked)
+            else:
+                raise DesktopError(f"{IN_A_ROW} clicks on the floor's window in a row bring no question")
             s.dismiss("基准确认")
             s.dismiss(FLOOR_BOX)
             s.trace.wait("boxes.done", start=start)
@@ -956,10 +959,6 @@ class Results:
     leaks: dict = None
 
 
-def _ms_spread(values):
-    return f"{median(values) * 1000:.0f} [{min(values) * 1000:.0f}-{max(values) * 1000:.0f}]"
-
-
 def quartiles(values):
     if len(values) < 2:
         return values[0], values[0]
@@ -998,7 +997,7 @@ def startup_rows(r):
     return [Row(f"start-up: Popen to card painted, notice up (ms, {len(pairs)} pairs)", _ms_quartiles(v),
                 _ms_quartiles(f), f"x{ratio:.2f}", f"<= x{STARTUP_RATIO:.2f} (ratio of medians)", result),
             Row(f"  ratio of medians, bootstrap 95 % interval ({BOOTSTRAP_ROUNDS} resamples of the pairs)", "", "",
-                f"x{lo:.2f}-x{hi:.2f}", f"width {hi - lo:.2f} < {STARTUP_RATIO - 1:.2f}",
+                f"x{lo:.3f}-x{hi:.3f}", f"width {hi - lo:.3f} < {STARTUP_RATIO - 1:.2f}",
                 "steady" if hi - lo < STARTUP_RATIO - 1 else "TOO WIDE: machine too busy to tell"),
             Row("  per-pair ratio velmora / floor", "", "", f"med x{median(per_pair):.2f} IQR "
                 f"x{pq[0]:.2f}-x{pq[1]:.2f}", "(info)"),
