@@ -4,7 +4,7 @@ the same way, under Wine on a private Xvfb desktop (tests/e2e/desktop.py). Print
 each against its target; it is not a test and fails nothing.
 
     /usr/bin/python3 bench/run.py [--runs N] [--quick]
-    /usr/bin/python3 bench/run.py --soak      # one copy through a long day: about 40 minutes
+    /usr/bin/python3 bench/run.py --soak      # one copy through a long day: about 30 minutes
 
 Needs build/velmora.exe, build/winprobe.exe and build/bench/{floor,resources}.exe
 (add_subdirectory(bench) in the top CMakeLists, then cmake --build --preset mingw).
