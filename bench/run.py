@@ -4,6 +4,7 @@ the same way, under Wine on a private Xvfb desktop (tests/e2e/desktop.py). Print
 each against its target; it is not a test and fails nothing.
 
     /usr/bin/python3 bench/run.py [--runs N] [--quick]
+    /usr/bin/python3 bench/run.py --soak      # one copy through a long day: about 30 minutes
 
 Needs build/velmora.exe, build/winprobe.exe and build/bench/{floor,resources}.exe
 (add_subdirectory(bench) in the top CMakeLists, then cmake --build --preset mingw).
@@ -11,10 +12,12 @@ See bench/README.md for what each figure means.
 """
 
 import argparse
+import collections
 import ctypes
 import ctypes.util
 import json
 import os
+import random
 import shutil
 import statistics
 import subprocess
@@ -31,7 +34,14 @@ VELMORA = REPO / "build" / "velmora.exe"
 BENCH_BIN = REPO / "build" / "bench"
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 PARK = (1270, 1015)  # where the pointer waits: over no window, so no hover effects
-EXTRA_STARTS = 2  # start-up samples per run and program besides the run's own
+STARTUP_PAIRS = 30  # start-only launches of each program, in pairs (10 with --quick)
+# When the interval of the start-up ratio is still as wide as the target's margin after those,
+# more pairs are taken, ten at a time, up to this many times as many in all.
+STARTUP_MORE = 3
+BOOTSTRAP_ROUNDS = 4000
+BOOTSTRAP_SEED = 1  # fixed: the same samples give the same interval
+CLICK_BOUND = 3.0  # a click or a key press that brings nothing in this long is counted as lost
+IN_A_ROW = 5  # lost inputs in a row after which the run gives up
 
 # Targets (see README.md).
 STARTUP_RATIO = 1.15
@@ -45,6 +55,9 @@ MEMORY_EXTRA_MB = 12.0
 # closing shows as 20 or more, four times this; a handful is what a system cache may
 # keep (Wine's DC cache, a font it keeps realised).
 OBJECT_TOLERANCE = 5
+# The soak's memory may grow by this much after its first round of each kind: a leak of 4 KB
+# per operation over the 900 saves or closings after the first round shows as 3.5 MB.
+SOAK_MEMORY_MB = 2.0
 
 
 _STARTED = time.monotonic()
@@ -52,6 +65,37 @@ _STARTED = time.monotonic()
 
 def log(message):
     print(f"[{time.monotonic() - _STARTED:5.0f} s] {message}", file=sys.stderr, flush=True)
+
+
+# Kinds of lost input, counted by where they happened: a save ("save"), the soak's typing
+# ("soak") and mode switches ("mode"), or anywhere else ("other": the start-up notice, the
+# floor's boxes).
+MISSED_CLICK = "missed clicks"
+LOST_ENTER = "lost Enter presses"
+UNFOCUSED_BOX = "boxes shown without the keyboard focus"
+LOST_KEY = "lost keystrokes"
+WRONG_TEXT = "number box text not as typed"
+
+
+class Tally:
+    """Inputs that did not take. None is sent again in silence: each is counted, logged with
+    the trace around it, and only then is the input sent once more to go on."""
+
+    def __init__(self):
+        self.counts = collections.Counter()
+
+    def add(self, kind, where, what, trace=None, since=None):
+        self.counts[kind, where] += 1
+        log(f"  {kind} ({where}) #{self.counts[kind, where]}: {what}")
+        if trace is not None:
+            for line in trace.context(since if since is not None else time.time()):
+                log(f"    {line}")
+
+    def __getitem__(self, key):
+        return self.counts[key]
+
+
+TALLY = Tally()
 
 
 # ------------------------------------------------------------------ the trace
@@ -95,6 +139,11 @@ class Trace:
             if e.name == name and e.detail.startswith(detail_prefix):
                 return i
         return None
+
+    def context(self, moment, before=2.0, limit=40):
+        """The trace lines from BEFORE seconds ahead of MOMENT on, timed from MOMENT."""
+        near = [e for e in self.refresh() if e.time >= moment - before][-limit:]
+        return [f"{e.time - moment:+8.3f} s {e.name} {e.detail}".rstrip() for e in near]
 
     def wait(self, name, detail_prefix="", start=0, timeout=10.0):
         found = wait_for(lambda: self.find(name, detail_prefix, start) is not None, timeout, 0.002,
@@ -220,17 +269,20 @@ class Session:
     def windows_pid(self):
         return self.desk.find_windows(exe=self.exe.name, visible=None)[0]["pid"]
 
-    def dismiss(self, title):
-        """Enter on the box TITLE until it is gone: now and then the very first key of a
-        new desktop is lost, and a box that is not focused yet drops it too."""
+    def dismiss(self, title, where="other"):
+        """Enter on the box TITLE once it has the keyboard focus; a press after which the box
+        is still there after CLICK_BOUND seconds is counted as lost before pressing again."""
         box = self.desk.wait_window(title=f"^{title}$", exe=self.exe.name)
-        for _ in range(5):
+        for _ in range(IN_A_ROW):
+            wait_focused(self.desk, title, where, self.trace)
+            pressed = time.time()
             self.desk.key("Return")
             try:
-                wait_for(lambda: not self.desk.find_windows(title=f"^{title}$", exe=self.exe.name), 2, 0.05)
+                wait_for(lambda: not self.desk.find_windows(title=f"^{title}$", exe=self.exe.name), CLICK_BOUND,
+                         0.05)
                 return box
             except DesktopError:
-                continue
+                TALLY.add(LOST_ENTER, where, f"Enter on {title} did not close it", self.trace, pressed)
         raise DesktopError(f"the box {title} does not close")
 
     def cpu_seconds(self):
@@ -243,6 +295,26 @@ class Session:
         if self.launched:
             self.launched.stop(5)
         wait_for(lambda: linux_pid_of(self.exe) is None, 10, 0.05, f"{self.exe.name} to end")
+
+
+def wait_focused(desk, title, where, trace=None):
+    """Waits for the box TITLE to have the keyboard focus. Now and then (once in some hundreds
+    of boxes) the window manager does not hand it over: that is counted, and the box is then
+    activated as a click on it would."""
+    try:
+        wait_for(lambda: desk.focused_title() == title, CLICK_BOUND, 0.005)
+    except DesktopError:
+        TALLY.add(UNFOCUSED_BOX, where, f"the box {title} came up without the keyboard focus; activating it",
+                  trace, time.time() - CLICK_BOUND)
+        desk.xdotool("search", "--name", f"^{title}$", "windowactivate", "--sync")
+        wait_for(lambda: desk.focused_title() == title, 10, 0.005, f"the box {title} focused")
+
+
+def x_windows(desk, title):
+    """The X windows on the screen (mapped) whose title matches the regular expression TITLE."""
+    r = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title], env=desk.env,
+                       capture_output=True, text=True, timeout=10)
+    return r.stdout.split()  # xdotool exits 1 when it finds none
 
 
 def idle_cpu(desk, session, seconds):
@@ -275,6 +347,43 @@ def startup_only(desk, exe, box, card_class):
         return s.startup_seconds()
     finally:
         s.stop()
+
+
+def startup_pairs(desk, floor_exe, pairs):
+    """Start-up samples in pairs, one start-only launch of each program, the two taken one
+    right after the other and the order swapped from pair to pair: whatever the machine
+    does meanwhile weighs on both alike. PAIRS of them, and ten more at a time while the
+    interval of the ratio is as wide as the target's margin, up to STARTUP_MORE * PAIRS.
+    Returns [(floor seconds, velmora seconds)] and the share of the CPU time the host took
+    meanwhile (steal)."""
+    starts = {"floor": (floor_exe, FLOOR_BOX, FLOOR_CLASS), "velmora": (VELMORA, *VELMORA_BOX_AND_CLASS)}
+    samples, stolen = [], cpu_steal()
+    goal = pairs
+    while True:
+        while len(samples) < goal:
+            order = ("floor", "velmora") if len(samples) % 2 == 0 else ("velmora", "floor")
+            pair = {name: startup_only(desk, *starts[name]) for name in order}
+            samples.append((pair["floor"], pair["velmora"]))
+            if len(samples) % 10 == 0:
+                log(f"start-up pairs {len(samples)}/{goal}: last floor {pair['floor'] * 1000:.0f} ms, "
+                    f"velmora {pair['velmora'] * 1000:.0f} ms")
+        lo, hi = ratio_interval(samples)
+        if hi - lo < STARTUP_RATIO - 1 or goal >= STARTUP_MORE * pairs:
+            return samples, cpu_steal(stolen)
+        log(f"  the ratio's interval x{lo:.3f}-x{hi:.3f} is as wide as the margin: ten pairs more")
+        goal = min(goal + 10, STARTUP_MORE * pairs)
+
+
+def cpu_steal(since=None):
+    """/proc/stat's steal and total time of all CPUs; with SINCE, the share stolen since then:
+    a virtual machine whose host gives its time to others is slow in a way its load average
+    does not show."""
+    fields = [int(x) for x in Path("/proc/stat").read_text().split("\n", 1)[0].split()[1:]]
+    now = (fields[7], sum(fields[:8]))  # steal; user..steal (guest time is within user)
+    if since is None:
+        return now
+    total = now[1] - since[1]
+    return 100.0 * (now[0] - since[0]) / total if total else 0.0
 
 
 def run_floor(desk, floor_exe, idle_seconds):
@@ -340,6 +449,8 @@ class XInput:
 
 
 VELMORA_BOX_AND_CLASS = ("使用前提示", "Velmora.Sign")
+# The program's message boxes, as xdotool looks for them.
+BOXES = "^(使用前提示|号码确认|保存提示|关于程序)$"
 
 
 class Velmora(Session):
@@ -379,24 +490,38 @@ class Velmora(Session):
     def click(self, control):
         self.input.click(*self.centres[control])
 
-    def settle(self):
-        """Waits until one of the program's own windows is the active one. When a box
-        closes, Wine hands the activation back a moment later; a click that comes before
-        that is lost (the button loses the focus while it is held down)."""
-        wait_for(lambda: any(w["foreground"] and w["class"] in ("Velmora.Sign", "Velmora.Panel")
-                             for w in self.desk.windows(exe=self.exe.name)), 10, 0.02, "the activation to settle")
+    def boxes_on_screen(self):
+        return x_windows(self.desk, BOXES)
 
-    def click_until(self, control, event, detail, start):
-        """Clicks CONTROL until the trace shows EVENT DETAIL: now and then a click is lost."""
-        for _ in range(3):
+    def panel_active(self):
+        return any(w["foreground"] and w["hwnd"] == self.panel_hwnd for w in self.desk.windows(exe=self.exe.name))
+
+    def wait_ready(self, timeout=10.0):
+        """Waits until a click on the panel can take: no box of the program on the screen any
+        more (a closed box's X window can stay a moment over the panel, and the save's boxes
+        are centred over its save button) and the panel the active window, for the window
+        manager (the X focus) and for Wine."""
+        wait_for(lambda: (not self.boxes_on_screen() and self.desk.focused_title().startswith("控制面板 ")
+                          and self.panel_active()), timeout, 0.005, "no box on the screen and the panel active")
+
+    def click_for(self, control, event, detail, where):
+        """One click on CONTROL once the panel is ready for it; returns the index of the trace
+        event EVENT DETAIL it brings. A click that brings nothing within CLICK_BOUND seconds
+        is counted as missed and logged with the trace around it; only then is it made again."""
+        for _ in range(IN_A_ROW):
+            self.wait_ready()
+            start = len(self.trace.refresh())
+            clicked = time.time()
             self.click(control)
             try:
-                return self.trace.wait(event, detail, start=start, timeout=2)
+                return self.trace.wait(event, detail, start=start, timeout=CLICK_BOUND)
             except DesktopError:
-                log(f"  a click on {control} did not take; clicking again")
-        raise DesktopError(f"clicking {control} does not bring {event} {detail}")
+                TALLY.add(MISSED_CLICK, where, f"a click on {control} brought no {event} {detail} within "
+                          f"{CLICK_BOUND:g} s", self.trace, clicked)
+        raise DesktopError(f"{IN_A_ROW} clicks on {control} in a row bring no {event} {detail}")
 
     def enter_number(self, digits):
+        self.wait_ready()
         self.click("Edit")
         start = len(self.trace.refresh())
         self.desk.xdotool("type", "--delay", 40, "--", digits)
@@ -406,6 +531,7 @@ class Velmora(Session):
         """Types DIGITS, then as many BackSpaces, with xdotool; for each key that reached the
         number box, the time to the card's next paint (None when none came before the
         next key)."""
+        self.wait_ready()
         self.click("Edit")
         start = len(self.trace.refresh())
         self.desk.xdotool("type", "--delay", 80, "--", digits)
@@ -431,41 +557,29 @@ class Velmora(Session):
             latencies.append(None)
         return latencies
 
-    def focused_title(self):
-        return self.desk.xdotool("getwindowfocus", "getwindowname").strip()
-
-    def wait_focused(self, title):
-        """Waits for the box TITLE to have the keyboard focus. Now and then (once in some
-        hundreds of boxes) the window manager does not hand it over: the box is then
-        activated as a click on it would."""
-        try:
-            wait_for(lambda: self.focused_title() == title, 3, 0.005)
-        except DesktopError:
-            log(f"  the box {title} came up without the keyboard focus; activating it")
-            self.desk.xdotool("search", "--name", f"^{title}$", "windowactivate", "--sync")
-            wait_for(lambda: self.focused_title() == title, 10, 0.005, f"the box {title} focused")
-
-    def answer(self, title, then, start):
+    def answer(self, title, then, start, where="save"):
         """Enter on the box TITLE once it has the keyboard focus; returns the time of the
-        press and the index of the trace event THEN that follows it. Presses again when
-        the box still has the focus and THEN does not come: a press can be lost."""
-        for _ in range(5):
-            self.wait_focused(title)
+        press and the index of the trace event THEN that follows it. A press after which
+        THEN does not come within CLICK_BOUND seconds while the box keeps the focus is
+        counted as lost, logged, and only then pressed again."""
+        for _ in range(IN_A_ROW):
+            wait_focused(self.desk, title, where, self.trace)
             pressed = self.input.press("Return")
             try:
-                return pressed, self.trace.wait(then, start=start, timeout=3)
+                return pressed, self.trace.wait(then, start=start, timeout=CLICK_BOUND)
             except DesktopError:
-                if self.focused_title() != title:
+                if self.desk.focused_title() != title:
                     raise
-        raise DesktopError(f"Enter on {title} is not taken")
+                TALLY.add(LOST_ENTER, where, f"Enter on {title} brought no {then} within {CLICK_BOUND:g} s",
+                          self.trace, pressed)
+        raise DesktopError(f"{IN_A_ROW} presses of Enter on {title} in a row are lost")
 
     def save(self):
         """One save as a user does it; returns, in seconds, Enter on the confirmation to the
         completion message, save.start to save.report, Enter to save.start, and the steps
         from save.start over each save.written to save.report."""
-        self.settle()
         start = len(self.trace.refresh())
-        self.click_until("保存为图片", "message_box", "号码确认", start)
+        self.click_for("保存为图片", "message_box", "号码确认", "save")
         pressed, report = self.answer("号码确认", "save.report", start)
         began = self.trace.find("save.start", start=start)
         self.answer("保存提示", "save.done", report)
@@ -588,7 +702,20 @@ def run_floor_boxes(desk, floor_exe, resources_exe):
         counts = {"start": counter.counts()}
         for stage in ("first boxes", "boxes again"):
             start = len(s.trace.refresh())
-            pointer.click(600, 300)
+            for _ in range(IN_A_ROW):
+                # As for the panel: the last box's X window gone, the floor's window focused.
+                wait_for(lambda: not x_windows(desk, "^(基准提示|基准确认)$")
+                         and desk.focused_title() == "Velmora floor", 10, 0.005, "the floor's window ready")
+                clicked = time.time()
+                pointer.click(600, 300)
+                try:
+                    s.trace.wait("message_box", "基准确认", start=start, timeout=CLICK_BOUND)
+                    break
+                except DesktopError:
+                    TALLY.add(MISSED_CLICK, "other", "a click on the floor's window brought no question",
+                              s.trace, clicked)
+            else:
+                raise DesktopError(f"{IN_A_ROW} clicks on the floor's window in a row bring no question")
             s.dismiss("基准确认")
             s.dismiss(FLOOR_BOX)
             s.trace.wait("boxes.done", start=start)
@@ -599,6 +726,208 @@ def run_floor_boxes(desk, floor_exe, resources_exe):
     finally:
         s.stop()
         pointer.close()
+
+
+# ------------------------------------------------------------------ the soak
+
+SOAK_COUNTS = (1000, 1000, 10000, 200)  # saves, panel closings, keystrokes, mode switches
+# Checkpoints: after every thousand keystrokes and every 50 mode switches; after every hundred
+# saves and closings, since a thousand of them would give a single checkpoint, nothing to
+# compare with.
+SOAK_EVERY = {"saves": 100, "closings": 100, "keystrokes": 1000, "mode switches": 50}
+SOAK_SEED = 7  # the keystrokes' digits and BackSpaces: the same sequence every time
+NUMBER = "13800138000"
+NUMBER_BOX_LIMIT = 11  # the number box's limit in the 11-digit mode, the one at start
+SOAK_COUNTS_SHOWN = (("windows", "windows of the process", OBJECT_TOLERANCE, "{:d}"),
+                     ("gdi_table", "GDI objects (handle table)", OBJECT_TOLERANCE, "{:d}"),
+                     ("gdi", "GDI objects (GetGuiResources)", OBJECT_TOLERANCE, "{:d}"),
+                     ("user", "USER objects (GetGuiResources)", OBJECT_TOLERANCE, "{:d}"),
+                     ("kernel_handles", "kernel handles", OBJECT_TOLERANCE, "{:d}"),
+                     ("hwm_mb", "peak resident VmHWM (MB)", SOAK_MEMORY_MB, "{:.1f}"),
+                     ("rss_mb", "resident VmRSS (MB)", SOAK_MEMORY_MB, "{:.1f}"))
+
+
+class Soak:
+    """One copy of velmora.exe through a long day: saves, closings of the panel, typing in
+    the number box and switches of the digit mode, each in a phase of its own so that
+    whatever grows is seen with the operation that makes it grow."""
+
+    def __init__(self, desk, args):
+        self.desk, self.args = desk, args
+        self.v = Velmora(desk)
+        self.every = {k: max(1, round(n * args.soak_scale)) for k, n in SOAK_EVERY.items()}
+        self.checkpoints = []  # (kind, done, seconds since the start, counts)
+        self.saves = []
+        self.started = time.monotonic()
+        self.counter = None
+        self.stopped = None  # why the soak stopped early, if it did
+
+    def run(self):
+        v, a = self.v, self.args
+        v.start_to_panel()
+        v.enter_number(NUMBER)
+        self.counter = ObjectCounter(self.desk, a.bin / "resources.exe", v.windows_pid())
+        self.checkpoint("start", 0)
+        self.phase("saves", a.soak_saves, lambda i: self.saves.append(v.save()))
+        self.phase("closings", a.soak_closings, lambda i: v.close_panel())
+        self.keystrokes(a.soak_keys)
+        self.mode_switches(a.soak_modes)
+
+    def phase(self, kind, count, operation):
+        log(f"{kind}: {count}")
+        for i in range(count):
+            operation(i)
+            if (i + 1) % self.every[kind] == 0 or i + 1 == count:
+                self.checkpoint(kind, i + 1)
+
+    def checkpoint(self, kind, done):
+        self.desk.move(*PARK)  # no tooltip, no hover
+        time.sleep(0.5)
+        counts = {k: n for k, n in self.counter.counts().items() if k != "gdi_types"}
+        counts["hwm_mb"] = self.v.peak_rss_mb()
+        counts["rss_mb"] = proc_status_kb(self.v.pid, "VmRSS") / 1024
+        elapsed = time.monotonic() - self.started
+        self.checkpoints.append((kind, done, elapsed, counts))
+        log(f"  after {done} {kind} ({elapsed:.0f} s): " + ", ".join(
+            f"{k} {fmt.format(counts[k])}" for k, _, _, fmt in SOAK_COUNTS_SHOWN if k in counts))
+
+    def number_text(self):
+        return next(c["text"] for c in self.desk.probe("children", self.v.panel_hwnd) if c["class"] == "Edit")
+
+    def keystrokes(self, count):
+        """Digits and BackSpaces straight through XTEST, each sent once the trace has the one
+        before; the text never goes past the box's limit, so every key is one the box takes."""
+        v, rng = self.v, random.Random(SOAK_SEED)
+        log(f"keystrokes: {count}")
+        v.wait_ready()
+        v.click("Edit")
+        v.input.press("End")  # the caret after the text, whatever the box holds
+        text = self.number_text()
+        for i in range(count):
+            if len(text) >= NUMBER_BOX_LIMIT or (text and rng.random() < 0.5):
+                key, code, after = "BackSpace", 8, text[:-1]
+            else:
+                digit = str(rng.randrange(10))
+                key, code, after = digit, ord(digit), text + digit
+            start = len(v.trace.refresh())
+            pressed = v.input.press(key)
+            try:
+                v.trace.wait("key", str(code), start=start, timeout=CLICK_BOUND)
+                text = after
+            except DesktopError:
+                TALLY.add(LOST_KEY, "soak", f"{key} reached no key line within {CLICK_BOUND:g} s", v.trace, pressed)
+            if (i + 1) % self.every["keystrokes"] == 0 or i + 1 == count:
+                shown = self.number_text()
+                if shown != text:
+                    TALLY.add(WRONG_TEXT, "soak", f"the box holds {shown!r}, typed was {text!r}")
+                    text = shown
+                self.checkpoint("keystrokes", i + 1)
+
+    def checked(self, caption):
+        return any(c["text"] == caption and c["check"] == 1 for c in self.desk.probe("children", self.v.panel_hwnd))
+
+    def mode_switches(self, count):
+        """Clicks on 8位 and 11位 in turn; each must check its button within CLICK_BOUND."""
+        v = self.v
+        log(f"mode switches: {count}")
+        modes = ("8位", "11位") if self.checked("11位") else ("11位", "8位")
+        for i in range(count):
+            mode = modes[i % 2]
+            for _ in range(IN_A_ROW):
+                v.wait_ready()
+                clicked = time.time()
+                v.click(mode)
+                try:
+                    wait_for(lambda: self.checked(mode), CLICK_BOUND, 0.02)
+                    break
+                except DesktopError:
+                    TALLY.add(MISSED_CLICK, "mode", f"a click on {mode} did not check it", v.trace, clicked)
+            else:
+                raise DesktopError(f"{IN_A_ROW} clicks on {mode} in a row do not check it")
+            if (i + 1) % self.every["mode switches"] == 0 or i + 1 == count:
+                self.checkpoint("mode switches", i + 1)
+
+
+def run_soak(desk, args):
+    """The soak; one that stops early still reports what it saw up to then."""
+    soak = Soak(desk, args)
+    try:
+        soak.run()
+    except DesktopError as e:
+        soak.stopped = str(e)
+        log(f"the soak stopped early: {e}")
+    finally:
+        soak.v.stop()
+    return soak
+
+
+def soak_verdicts(soak):
+    """Per count: each later checkpoint against the first checkpoint of its kind."""
+    rows = []
+    kinds = [k for k in SOAK_EVERY if any(c[0] == k for c in soak.checkpoints)]
+    shown = soak.checkpoints[0][3]
+    if soak.counter.gui_error is not None:
+        for kind in ("GDI", "USER"):
+            rows.append(Row(f"{kind} objects (GetGuiResources)", "not measurable here",
+                            result=f"Wine: Win32 error {soak.counter.gui_error}"))
+    for key, label, tolerance, fmt in SOAK_COUNTS_SHOWN:
+        if key not in shown:
+            if key in soak.counter.trusted:
+                rows.append(Row(label, "not measurable here", result="self-check fails under this system"))
+            continue
+        parts, worst = [], None
+        for kind in kinds:
+            values = [c[3][key] for c in soak.checkpoints if c[0] == kind]
+            if len(values) < 2:
+                parts.append(f"{kind} (one checkpoint)")
+                continue
+            grown = max(v - values[0] for v in values[1:])
+            worst = grown if worst is None else max(worst, grown)
+            parts.append(f"{kind} {fmt.format(values[0])} {('{:+' + fmt[2:]).format(grown)}")
+        rows.append(Row(label, "; ".join(parts), target=f"<= +{tolerance:g}",
+                        result="n/a" if worst is None else verdict(worst <= tolerance)))
+    return rows
+
+
+def print_soak(soak):
+    if soak.stopped:
+        print(f"STOPPED EARLY: {soak.stopped}")
+    if not soak.checkpoints:
+        return
+    names = [(k, label, fmt) for k, label, _, fmt in SOAK_COUNTS_SHOWN if k in soak.checkpoints[0][3]]
+    headers = ["after", "elapsed"] + [label for _, label, _ in names]
+    lines = [[f"{done} {kind}" if done else kind, f"{elapsed:.0f} s"] + [fmt.format(counts[k]) for k, _, fmt in names]
+             for kind, done, elapsed, counts in soak.checkpoints]
+    if "kernel_handles" not in soak.checkpoints[0][3]:
+        headers.append("kernel handles")
+        for line in lines:
+            line.append("not measurable here")
+    widths = [max(_width(row[i]) for row in [headers] + lines) for i in range(len(headers))]
+    print("  ".join(_pad(h, w) for h, w in zip(headers, widths)).rstrip())
+    print("-" * (sum(widths) + 2 * (len(widths) - 1)))
+    for line in lines:
+        print("  ".join(_pad(x, w) for x, w in zip(line, widths)).rstrip())
+    print()
+    print("each count at the first checkpoint of each kind, and the most it grew at a later one of that kind:")
+    rows = soak_verdicts(soak)
+    n = len(soak.saves)
+    for kind, where, label in ((MISSED_CLICK, "save", f"missed clicks on 保存为图片 (in {n} saves)"),
+                               (LOST_ENTER, "save", "lost Enter presses on 号码确认 and 保存提示"),
+                               (UNFOCUSED_BOX, "save", "boxes of a save shown without the keyboard focus"),
+                               (MISSED_CLICK, "mode", "missed clicks on 8位 and 11位"),
+                               (LOST_KEY, "soak", "lost keystrokes"),
+                               (WRONG_TEXT, "soak", "number box text not as typed, at the checkpoints")):
+        rows.append(Row(label, str(TALLY[kind, where]), target="0", result=verdict(TALLY[kind, where] == 0)))
+    other = ", ".join(f"{TALLY[k, 'other']} {k}" for k in (MISSED_CLICK, LOST_ENTER, UNFOCUSED_BOX))
+    rows.append(Row("  at start-up (the usage notice)", other, target="(info)"))
+    if soak.saves:
+        rows.append(latency_row("save: Enter on 号码确认 to save.report (ms)", [s[0] for s in soak.saves],
+                                SAVE_LATENCY_MS, False))
+    headers = Row("figure", "velmora", target="target", result="result")
+    names = ("figure", "velmora", "target", "result")
+    widths = [max(_width(getattr(r, k)) for r in [headers] + rows) for k in names]
+    for r in [headers] + rows:
+        print("  ".join(_pad(getattr(r, k), w) for k, w in zip(names, widths)).rstrip())
 
 
 # ------------------------------------------------------------------ figures
@@ -625,19 +954,54 @@ class Row:
 class Results:
     floor: list = field(default_factory=list)  # one dict per run
     velmora: list = field(default_factory=list)
-    startups: dict = field(default_factory=lambda: {"floor": [], "velmora": []})  # seconds
+    startup_pairs: list = field(default_factory=list)  # (floor, velmora) seconds
+    startup_steal: float = 0.0  # % of the CPU time taken by the host meanwhile
     leaks: dict = None
 
 
-def _ms_spread(values):
-    return f"{median(values) * 1000:.0f} [{min(values) * 1000:.0f}-{max(values) * 1000:.0f}]"
+def quartiles(values):
+    if len(values) < 2:
+        return values[0], values[0]
+    q = statistics.quantiles(values, n=4, method="inclusive")
+    return q[0], q[2]
+
+
+def ratio_interval(pairs, rounds=BOOTSTRAP_ROUNDS, seed=BOOTSTRAP_SEED):
+    """Bootstrap 95 % interval of median(velmora) / median(floor): the pairs are resampled
+    whole, so each resample keeps the two programs' samples taken side by side."""
+    rng = random.Random(seed)
+    ratios = []
+    for _ in range(rounds):
+        sample = [pairs[rng.randrange(len(pairs))] for _ in pairs]
+        ratios.append(median([v for _, v in sample]) / median([f for f, _ in sample]))
+    ratios.sort()
+    return ratios[int(0.025 * rounds)], ratios[int(0.975 * rounds) - 1]
+
+
+def _ms_quartiles(values):
+    lo, hi = quartiles(values)
+    return (f"med {median(values) * 1000:.0f} IQR {lo * 1000:.0f}-{hi * 1000:.0f} "
+            f"[{min(values) * 1000:.0f}-{max(values) * 1000:.0f}]")
 
 
 def startup_rows(r):
-    v, f = r.startups["velmora"], r.startups["floor"]
+    pairs = r.startup_pairs
+    f, v = [p[0] for p in pairs], [p[1] for p in pairs]
     ratio = median(v) / median(f)
-    return [Row(f"start-up: Popen to card painted, notice up (ms, n={len(v)})", _ms_spread(v), _ms_spread(f),
-                f"x{ratio:.2f}", f"<= x{STARTUP_RATIO:.2f}", verdict(ratio <= STARTUP_RATIO))]
+    lo, hi = ratio_interval(pairs)
+    result = verdict(ratio <= STARTUP_RATIO)
+    if lo <= STARTUP_RATIO < hi:
+        result += " (interval spans the target)"
+    per_pair = [b / a for a, b in pairs]
+    pq = quartiles(per_pair)
+    return [Row(f"start-up: Popen to card painted, notice up (ms, {len(pairs)} pairs)", _ms_quartiles(v),
+                _ms_quartiles(f), f"x{ratio:.2f}", f"<= x{STARTUP_RATIO:.2f} (ratio of medians)", result),
+            Row(f"  ratio of medians, bootstrap 95 % interval ({BOOTSTRAP_ROUNDS} resamples of the pairs)", "", "",
+                f"x{lo:.3f}-x{hi:.3f}", f"width {hi - lo:.3f} < {STARTUP_RATIO - 1:.2f}",
+                "steady" if hi - lo < STARTUP_RATIO - 1 else "TOO WIDE: machine too busy to tell"),
+            Row("  per-pair ratio velmora / floor", "", "", f"med x{median(per_pair):.2f} IQR "
+                f"x{pq[0]:.2f}-x{pq[1]:.2f}", "(info)"),
+            Row("  CPU time the host took meanwhile (steal)", f"{r.startup_steal:.0f} %", target="(info)")]
 
 
 def idle_rows(r, seconds):
@@ -686,6 +1050,19 @@ def save_rows(r):
                 target="(info)"),
             latency_row("save: three passes, save.start to save.report (ms)", [s[1] for s in saves],
                         SAVE_PASSES_MS, True)]
+
+
+def input_rows(saves):
+    """Inputs that did not take, counted where they happened (see Tally)."""
+    other = ", ".join(f"{TALLY[k, 'other']} {k}" for k in (MISSED_CLICK, LOST_ENTER, UNFOCUSED_BOX))
+    rows = [Row(f"missed clicks on 保存为图片 (in {saves} saves)", str(TALLY[MISSED_CLICK, "save"]), target="0",
+                result=verdict(TALLY[MISSED_CLICK, "save"] == 0)),
+            Row("lost Enter presses on 号码确认 and 保存提示", str(TALLY[LOST_ENTER, "save"]), target="0",
+                result=verdict(TALLY[LOST_ENTER, "save"] == 0)),
+            Row("boxes of a save shown without the keyboard focus", str(TALLY[UNFOCUSED_BOX, "save"]), target="0",
+                result=verdict(TALLY[UNFOCUSED_BOX, "save"] == 0)),
+            Row("  elsewhere (start-up notices, the floor's boxes)", other, target="(info)")]
+    return rows
 
 
 def memory_rows(r):
@@ -793,14 +1170,27 @@ def parse_args(argv):
     p.add_argument("--runs", type=int, default=None, help="runs of each program (default 5, with --quick 3)")
     p.add_argument("--quick", action="store_true", help="20 saves and 20 closings instead of 200")
     p.add_argument("--idle", type=float, default=20.0, help="seconds of idling per run (at least 20)")
+    p.add_argument("--starts", type=int, default=None,
+                   help=f"start-up pairs (default {STARTUP_PAIRS}, with --quick 10)")
     p.add_argument("--bin", type=Path, default=BENCH_BIN, help="folder with floor.exe and resources.exe")
+    p.add_argument("--soak", action="store_true",
+                   help="instead: one copy through 1000 saves, 1000 closings, 10000 keys, 200 mode switches")
+    p.add_argument("--soak-scale", type=float, default=1.0,
+                   help="the soak with this fraction of each count, to try the soak itself out")
     args = p.parse_args(argv)
     args.runs = args.runs or (3 if args.quick else 5)
+    if args.soak_scale <= 0 or args.soak_scale > 1:
+        p.error("--soak-scale must be in (0, 1]")
+    args.soak_saves, args.soak_closings, args.soak_keys, args.soak_modes = (
+        max(1, round(n * args.soak_scale)) for n in SOAK_COUNTS)
+    args.starts = args.starts or (10 if args.quick else STARTUP_PAIRS)
     args.loops = 20 if args.quick else 200
     if args.idle < 20:
         p.error("--idle must be at least 20 seconds")
     if args.runs < 1:
         p.error("--runs must be at least 1")
+    if args.starts < 2:
+        p.error("--starts must be at least 2")
     return args
 
 
@@ -812,13 +1202,22 @@ def check_inputs(args):
                  "CMakeLists.txt, then cmake --preset mingw && cmake --build --preset mingw")
 
 
-def describe_machine(args):
+def load_average():
+    return " ".join(Path("/proc/loadavg").read_text().split()[:3])
+
+
+def describe_machine(args, load_at_start, steal_at_start, pairs=0):
     wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
-    load = " ".join(Path("/proc/loadavg").read_text().split()[:3])
     built = time.strftime("%Y-%m-%d %H:%M", time.localtime(VELMORA.stat().st_mtime))
-    print(f"velmora bench {time.strftime('%Y-%m-%d %H:%M:%S')}: {os.cpu_count()} cores, load {load}, {wine}")
-    print(f"velmora.exe of {built}; {args.runs} runs of each program, {args.idle:g} s idle each; "
-          f"{args.loops} saves and {args.loops} panel closings")
+    print(f"velmora bench {time.strftime('%Y-%m-%d %H:%M:%S')}: {os.cpu_count()} cores, load {load_at_start} "
+          f"at the start, {load_average()} at the end, {cpu_steal(steal_at_start):.0f} % of the CPU time "
+          f"taken by the host (steal), {wine}")
+    if args.soak:
+        print(f"velmora.exe of {built}; soak: one copy, {args.soak_saves} saves, {args.soak_closings} panel "
+              f"closings, {args.soak_keys} keystrokes, {args.soak_modes} mode switches")
+    else:
+        print(f"velmora.exe of {built}; {pairs} start-up pairs; {args.runs} runs of each program, "
+              f"{args.idle:g} s idle each; {args.loops} saves and {args.loops} panel closings")
 
 
 def measure(desk, args):
@@ -826,19 +1225,15 @@ def measure(desk, args):
     results = Results()
     log(f"desktop {desk.display} ready; one unmeasured start of each program first")
     warm_up(desk, floor_exe)
-    starts = {"floor": (floor_exe, FLOOR_BOX, FLOOR_CLASS), "velmora": (VELMORA, *VELMORA_BOX_AND_CLASS)}
+    results.startup_pairs, results.startup_steal = startup_pairs(desk, floor_exe, args.starts)
     for i in range(args.runs):
         order = [("floor", lambda: run_floor(desk, floor_exe, args.idle)),
                  ("velmora", lambda: run_velmora(desk, args.idle))]
         if i % 2:  # alternate, so a slow drift of the machine weighs on both alike
             order.reverse()
-        for _ in range(EXTRA_STARTS):  # start-up varies most: more samples, taken in turns
-            for name, _run in order:
-                results.startups[name].append(startup_only(desk, *starts[name]))
         for name, run in order:
             result = run()
             getattr(results, name).append(result)
-            results.startups[name].append(result["startup"])
             log(f"run {i + 1}/{args.runs} {name}: start-up {result['startup'] * 1000:.0f} ms, idle "
                 f"{result['cpu']['program']:.2f} + {result['cpu']['server']:.2f} % of a core, "
                 f"peak {result['peak_idle_mb']:.1f} MB")
@@ -852,16 +1247,28 @@ def main(argv):
     args = parse_args(argv)
     check_inputs(args)
     started = time.monotonic()
+    load_at_start, steal_at_start = load_average(), cpu_steal()
+    log(f"load average {load_at_start}")
+    if args.soak:
+        with attach() as desk:
+            soak = run_soak(desk, args)
+        describe_machine(args, load_at_start, steal_at_start)
+        print_soak(soak)
+        print(f"whole soak {time.monotonic() - started:.0f} s")
+        return 0
     with attach() as desk:
         results = measure(desk, args)
-    describe_machine(args)
+    describe_machine(args, load_at_start, steal_at_start, len(results.startup_pairs))
+    saves = sum(len(run["saves"]) for run in results.velmora) + len(results.leaks["saves"])
     rows = (startup_rows(results) + idle_rows(results, args.idle) + typing_rows(results) + save_rows(results)
-            + memory_rows(results) + object_rows(results.leaks))
+            + input_rows(saves) + memory_rows(results) + object_rows(results.leaks))
     print_table(rows)
     for note in (object_stages(args.loops), slowest_save(results), gdi_type_changes(results.leaks)):
         if note:
             print(note)
-    print(f"medians over {args.runs} runs, [min-max]; whole run {time.monotonic() - started:.0f} s")
+    print(f"start-up: {len(results.startup_pairs)} pairs, median IQR [min-max]; the rest medians over "
+          f"{args.runs} runs, "
+          f"[min-max]; whole run {time.monotonic() - started:.0f} s")
     return 0
 
 

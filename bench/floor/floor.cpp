@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <string>
 
 namespace {
 
@@ -27,11 +28,16 @@ const int kWidth = 1199, kHeight = 548;  // the card's size
 
 HANDLE g_trace = INVALID_HANDLE_VALUE;
 
+// The path may be as long as the system allows (the benchmark's folders can be deep), so the
+// buffer takes the size the variable asks for, as velmora.exe's does.
 void open_trace() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetEnvironmentVariableW(L"VELMORA_TRACE", path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return;
-    g_trace = CreateFileW(path, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const DWORD size = GetEnvironmentVariableW(L"VELMORA_TRACE", nullptr, 0);
+    if (size == 0) return;
+    std::wstring path(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(L"VELMORA_TRACE", path.data(), size);
+    if (length == 0 || length >= size) return;  // gone or grown meanwhile: no trace
+    path.resize(length);
+    g_trace = CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
