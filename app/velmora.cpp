@@ -116,10 +116,11 @@ SaveWindows Velmora::windows_for_saving() {
     windows.card_on_top = [this](bool on_top) {
         if (on_top || card_.loaded()) card().set_topmost(on_top);
     };
-    // Drawn in memory as the card window is drawn at 96 dpi, whatever the screen.
-    windows.render_card = [this](const std::wstring& number) {
+    // The card as its window draws it at 96 dpi, whatever the screen; the window shows the
+    // number too.
+    windows.draw_card = [this](const std::wstring& number) {
         if (card_.loaded()) card().show_number(number);
-        return desktop::render(*draw_card_(number, 1.0));
+        return draw_card_(number, 1.0);
     };
     windows.show_panel = [this](bool shown) { shown ? panel().show() : panel().hide(); };
     windows.panel_on_top = [this] { panel().set_topmost(true); };

@@ -1,8 +1,7 @@
 #include "desktop/application.h"
 
 #include <algorithm>
-
-#include <shellapi.h>
+#include <cstdlib>
 
 namespace desktop {
 namespace {
@@ -96,11 +95,9 @@ void add_shortcut(Shortcut shortcut, std::function<void()> command) {
 void clear_shortcuts() { shortcuts().clear(); }
 
 std::vector<std::wstring> command_line_arguments() {
-    int count = 0;
-    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    // As the C runtime split them at start, by the system's rules for quotes and backslashes.
     std::vector<std::wstring> result;
-    for (int i = 1; i < count; ++i) result.emplace_back(arguments[i]);
-    LocalFree(arguments);
+    for (int i = 1; i < __argc; ++i) result.emplace_back(__wargv[i]);
     return result;
 }
 

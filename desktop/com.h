@@ -47,7 +47,11 @@ private:
 };
 
 // Joins the single-threaded apartment that the system's dialogs and the imaging component
-// want, once per process; true when COM can be used.
+// want, once per process; true when COM can be used. COM's library is loaded only then.
 bool com_ready();
+// CoCreateInstance for an in-process object, after com_ready().
+HRESULT create_instance(REFCLSID kind, REFIID wanted, void** made);
+// CoTaskMemFree.
+void free_task_memory(void* memory);
 
 }  // namespace desktop

@@ -3,6 +3,7 @@
 #include "desktop/com.h"
 #include "desktop/errors.h"
 #include "desktop/modal.h"
+#include "desktop/system_library.h"
 #include "desktop/trace.h"
 
 #include <shlobj.h>
@@ -38,16 +39,16 @@ std::size_t chosen(IFileDialog* dialog) {
 }
 
 void open_in(IFileDialog* dialog, const std::wstring& folder) {
+    static const auto item_for =
+        system_function<decltype(::SHCreateItemFromParsingName)>(L"shell32.dll", "SHCreateItemFromParsingName");
     ComPtr<IShellItem> item;
-    if (!folder.empty() && SUCCEEDED(SHCreateItemFromParsingName(folder.c_str(), nullptr, IID_IShellItem, item.put_void())))
+    if (!folder.empty() && item_for && SUCCEEDED(item_for(folder.c_str(), nullptr, IID_IShellItem, item.put_void())))
         dialog->SetFolder(item.get());
 }
 
 HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
-    if (!com_ready()) return CO_E_NOTINITIALIZED;
     ComPtr<IFileSaveDialog> dialog;
-    HRESULT result = CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileSaveDialog,
-                                      dialog.put_void());
+    HRESULT result = create_instance(CLSID_FileSaveDialog, IID_IFileSaveDialog, dialog.put_void());
     if (FAILED(result)) return result;
     std::vector<std::wstring> patterns;
     std::vector<COMDLG_FILTERSPEC> filters;
@@ -77,7 +78,7 @@ HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
         FAILED(result = item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
         return result;
     answer.path = path;
-    CoTaskMemFree(path);
+    free_task_memory(path);
     UINT type = 1;
     dialog->GetFileTypeIndex(&type);
     answer.type = type >= 1 ? type - 1 : 0;
@@ -107,10 +108,11 @@ SaveDialogAnswerer answer_save_dialogs_with(SaveDialogAnswerer replacement) {
 }
 
 std::wstring pictures_folder() {
+    static const auto known_folder = system_function<decltype(::SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");
     wchar_t* path = nullptr;
     std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Pictures, KF_FLAG_CREATE, nullptr, &path))) folder = path;
-    CoTaskMemFree(path);
+    if (known_folder && SUCCEEDED(known_folder(FOLDERID_Pictures, KF_FLAG_CREATE, nullptr, &path))) folder = path;
+    free_task_memory(path);
     return folder;
 }
 

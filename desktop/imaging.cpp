@@ -4,6 +4,7 @@
 
 #include "desktop/com.h"
 #include "desktop/errors.h"
+#include "desktop/system_library.h"
 
 #include <wincodec.h>
 
@@ -14,9 +15,7 @@ constexpr int kBandRows = 150;
 
 ComPtr<IWICImagingFactory> imaging_factory(HRESULT& result) {
     ComPtr<IWICImagingFactory> factory;
-    result = com_ready() ? CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                            IID_IWICImagingFactory, factory.put_void())
-                         : CO_E_NOTINITIALIZED;
+    result = create_instance(CLSID_WICImagingFactory, IID_IWICImagingFactory, factory.put_void());
     return factory;
 }
 
@@ -32,8 +31,7 @@ const GUID& container_of(ImageFormat format) {
 HRESULT set_jpeg_quality(IPropertyBag2* options) {
     PROPBAG2 option{};
     option.pstrName = const_cast<wchar_t*>(L"ImageQuality");
-    VARIANT value;
-    VariantInit(&value);
+    VARIANT value{};  // what VariantInit would make of it
     value.vt = VT_R4;
     value.fltVal = 0.95f;
     return options->Write(1, &option, &value);
@@ -95,7 +93,12 @@ EncodedPicture encode(const Drawing& drawing, ImageFormat format, int dpi) {
     const ComPtr<IWICImagingFactory> factory = imaging_factory(result);
     if (!factory) return failed(L"无法启动图像组件", result);
     auto memory = std::make_unique<EncodedPicture::Memory>();
-    if (FAILED(result = CreateStreamOnHGlobal(nullptr, TRUE, memory->stream.put())))
+    static const auto stream_on_memory =
+        system_function<decltype(::CreateStreamOnHGlobal)>(L"ole32.dll", "CreateStreamOnHGlobal");
+    static const auto memory_of_stream =
+        system_function<decltype(::GetHGlobalFromStream)>(L"ole32.dll", "GetHGlobalFromStream");
+    if (!stream_on_memory || !memory_of_stream) return failed(L"内存不足", E_NOTIMPL);
+    if (FAILED(result = stream_on_memory(nullptr, TRUE, memory->stream.put())))
         return failed(L"内存不足", result);
 
     ComPtr<IWICBitmapEncoder> encoder;
@@ -118,7 +121,7 @@ EncodedPicture encode(const Drawing& drawing, ImageFormat format, int dpi) {
         return failed(L"无法编码图片", result);
 
     STATSTG status{};
-    if (FAILED(result = GetHGlobalFromStream(memory->stream.get(), &memory->global)) ||
+    if (FAILED(result = memory_of_stream(memory->stream.get(), &memory->global)) ||
         FAILED(result = memory->stream->Stat(&status, STATFLAG_NONAME)))
         return failed(L"内存不足", result);
     memory->size = static_cast<std::size_t>(status.cbSize.QuadPart);

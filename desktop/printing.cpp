@@ -11,12 +11,32 @@
 
 #include "desktop/errors.h"
 #include "desktop/modal.h"
+#include "desktop/system_library.h"
 #include "desktop/trace.h"
 
 namespace desktop {
 namespace {
 
 constexpr int kBandRows = 150;
+
+// The common dialogs and the spooler, loaded when printing first asks for them.
+struct PrintLibraries {
+    decltype(::PrintDlgW)* print_dialog = system_function<decltype(::PrintDlgW)>(L"comdlg32.dll", "PrintDlgW");
+    decltype(::PrintDlgExW)* print_dialog_ex = system_function<decltype(::PrintDlgExW)>(L"comdlg32.dll", "PrintDlgExW");
+    decltype(::CommDlgExtendedError)* dialog_error =
+        system_function<decltype(::CommDlgExtendedError)>(L"comdlg32.dll", "CommDlgExtendedError");
+    decltype(::OpenPrinterW)* open_printer = system_function<decltype(::OpenPrinterW)>(L"winspool.drv", "OpenPrinterW");
+    decltype(::GetPrinterW)* get_printer = system_function<decltype(::GetPrinterW)>(L"winspool.drv", "GetPrinterW");
+    decltype(::ClosePrinter)* close_printer = system_function<decltype(::ClosePrinter)>(L"winspool.drv", "ClosePrinter");
+
+    bool dialogs() const { return print_dialog && print_dialog_ex && dialog_error; }
+    bool spooler() const { return open_printer && get_printer && close_printer; }
+};
+
+const PrintLibraries& libraries() {
+    static const PrintLibraries loaded;
+    return loaded;
+}
 
 PrintDialogAnswerer& answerer() {
     static PrintDialogAnswerer installed;
@@ -54,8 +74,8 @@ bool default_printer(DialogHandles& handles, DWORD& error) {
     PRINTDLGW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.Flags = PD_RETURNDEFAULT;
-    if (!PrintDlgW(&dialog)) {
-        error = CommDlgExtendedError();
+    if (!libraries().print_dialog(&dialog)) {
+        error = libraries().dialog_error();
         return false;
     }
     handles.devmode = dialog.hDevMode;
@@ -79,7 +99,7 @@ bool show_dialog(HWND owner, DialogHandles& handles, bool& cancelled, DWORD& err
     dialog.Flags = PD_NOPAGENUMS | PD_NOSELECTION | PD_NOCURRENTPAGE | PD_USEDEVMODECOPIESANDCOLLATE;
     dialog.nCopies = 1;
     dialog.nStartPage = START_PAGE_GENERAL;
-    const HRESULT result = PrintDlgExW(&dialog);
+    const HRESULT result = libraries().print_dialog_ex(&dialog);
     if (SUCCEEDED(result)) {
         handles.devmode = dialog.hDevMode;
         handles.devnames = dialog.hDevNames;
@@ -94,10 +114,10 @@ bool show_dialog(HWND owner, DialogHandles& handles, bool& cancelled, DWORD& err
     classic.hDevNames = handles.devnames;
     classic.Flags = PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
     classic.nCopies = 1;
-    const bool chosen = PrintDlgW(&classic) != FALSE;
+    const bool chosen = libraries().print_dialog(&classic) != FALSE;
     handles.devmode = classic.hDevMode;
     handles.devnames = classic.hDevNames;
-    error = chosen ? 0 : CommDlgExtendedError();
+    error = chosen ? 0 : libraries().dialog_error();
     cancelled = !chosen && error == 0;
     return chosen || cancelled;
 }
@@ -106,6 +126,10 @@ bool show_dialog(HWND owner, DialogHandles& handles, bool& cancelled, DWORD& err
 
 std::optional<PrintChoice> ask_how_to_print(std::wstring* failure) {
     trace("print_dialog");
+    if (!libraries().dialogs()) {
+        if (failure) *failure = L"系统缺少打印对话框 (comdlg32.dll)。";
+        return std::nullopt;
+    }
     DialogHandles handles;
     DWORD error = 0;
     if (!default_printer(handles, error)) {
@@ -210,16 +234,17 @@ bool PrintJob::finish() {
 
 bool printer_paused(const std::wstring& printer) {
     HANDLE handle = nullptr;
-    if (!OpenPrinterW(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr)) return false;
+    const PrintLibraries& spooler = libraries();
+    if (!spooler.spooler() || !spooler.open_printer(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr)) return false;
     DWORD needed = 0;
-    GetPrinterW(handle, 2, nullptr, 0, &needed);
+    spooler.get_printer(handle, 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
     bool paused = false;
-    if (needed && GetPrinterW(handle, 2, buffer.data(), needed, &needed)) {
+    if (needed && spooler.get_printer(handle, 2, buffer.data(), needed, &needed)) {
         const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
         paused = (info->Status & (PRINTER_STATUS_PAUSED | PRINTER_STATUS_ERROR | PRINTER_STATUS_OFFLINE)) != 0;
     }
-    ClosePrinter(handle);
+    spooler.close_printer(handle);
     return paused;
 }
 

@@ -100,10 +100,16 @@ void CardSave::run() {
     desktop::trace("save.start");
 
     SaveOutcome outcome = closed_before_saving();
+    std::unique_ptr<desktop::Drawing> card;
     for (int pass = 0; pass < kPasses && !card_gone_; ++pass) {
         desktop::do_events();
-        // Drawing a card closed meanwhile would load it afresh, usage notice and all.
-        outcome = card_gone_ ? closed_before_saving() : write_picture(windows_.render_card(number_), number_);
+        // A card closed meanwhile is not loaded afresh, usage notice and all, to be drawn.
+        if (card_gone_) {
+            outcome = closed_before_saving();
+            break;
+        }
+        if (!card) card = windows_.draw_card(number_);
+        outcome = write_picture(desktop::render(*card), number_);
         if (!outcome.saved) break;  // what failed once would fail again
     }
 

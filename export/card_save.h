@@ -7,14 +7,16 @@
 #include <functional>
 #include <string>
 
-#include "desktop/pixels.h"
+#include <memory>
+
+#include "desktop/painting.h"
 #include "desktop/timer.h"
 
 // What the save needs of the windows.
 struct SaveWindows {
     std::function<void(bool on_top)> card_on_top;
-    // The card as drawn, showing this number.
-    std::function<desktop::Pixels(const std::wstring& number)> render_card;
+    // The card showing this number, to be drawn in memory.
+    std::function<std::unique_ptr<desktop::Drawing>(const std::wstring& number)> draw_card;
     std::function<void(bool shown)> show_panel;
     std::function<void()> panel_on_top;
     // After a message: the number selected in its box, ready to be corrected.
