@@ -1173,6 +1173,8 @@ def parse_args(argv):
     p.add_argument("--starts", type=int, default=None,
                    help=f"start-up pairs (default {STARTUP_PAIRS}, with --quick 10)")
     p.add_argument("--bin", type=Path, default=BENCH_BIN, help="folder with floor.exe and resources.exe")
+    p.add_argument("--velmora", type=Path, default=VELMORA,
+                   help="the velmora.exe to weigh (default build/velmora.exe), e.g. an older build to compare")
     p.add_argument("--soak", action="store_true",
                    help="instead: one copy through 1000 saves, 1000 closings, 10000 keys, 200 mode switches")
     p.add_argument("--soak-scale", type=float, default=1.0,
@@ -1244,7 +1246,9 @@ def measure(desk, args):
 
 
 def main(argv):
+    global VELMORA
     args = parse_args(argv)
+    VELMORA = args.velmora.resolve()
     check_inputs(args)
     started = time.monotonic()
     load_at_start, steal_at_start = load_average(), cpu_steal()
