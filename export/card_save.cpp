@@ -99,8 +99,9 @@ void CardSave::run() {
     const RunningFlag running(running_);
     desktop::trace("save.start");
 
+    // The card cannot change while the panel is hidden: it is drawn once and written three times.
     SaveOutcome outcome = closed_before_saving();
-    std::unique_ptr<desktop::Drawing> card;
+    desktop::Pixels picture;
     for (int pass = 0; pass < kPasses && !card_gone_; ++pass) {
         desktop::do_events();
         // A card closed meanwhile is not loaded afresh, usage notice and all, to be drawn.
@@ -108,8 +109,8 @@ void CardSave::run() {
             outcome = closed_before_saving();
             break;
         }
-        if (!card) card = windows_.draw_card(number_);
-        outcome = write_picture(desktop::render(*card), number_);
+        if (picture.empty()) picture = desktop::render(*windows_.draw_card(number_));
+        outcome = write_picture(picture, number_);
         if (!outcome.saved) break;  // what failed once would fail again
     }
 

@@ -1,6 +1,6 @@
 // Saving the card as "保存为图片" does: the number is checked and confirmed by the user, then
 // the card goes on top, the panel hides, and 300 ms later the card is drawn and written
-// beside the executable as a BMP named after the number, three passes in a row. Then the
+// beside the executable as a BMP named after the number, three times in a row. Then the
 // windows are given back and the user is told where the file went, or why not.
 #pragma once
 
