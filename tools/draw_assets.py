@@ -498,7 +498,7 @@ def write_print_bands(card):
     w = card.width
     for i, name in enumerate(names):
         band = card.crop((0, i * PRINT_BAND_ROWS, w, (i + 1) * PRINT_BAND_ROWS))
-        band.save(os.path.join(PRINT_DIR, name), "PNG", optimize=True)
+        write_file(os.path.join(PRINT_DIR, name), png_with_sub_filter(band))
     lines = [
         f"// The print artwork, top band first: the card drawn {PRINT_SCALE}x,"
         f" {PRINT_BAND_ROWS} rows a band.",
@@ -508,6 +508,26 @@ def write_print_bands(card):
     lines += [f'{FIRST_BAND_ID} + {i} RCDATA "print/{name}"' for i, name in enumerate(names)]
     write_file(BANDS_RC, ("\n".join(lines) + "\n").encode("utf-8"))
     return [os.path.join(PRINT_DIR, name) for name in names]
+
+
+def png_with_sub_filter(image):
+    """An 8-bit RGB PNG whose every row is filtered by "Sub". The program decodes a band
+    whenever it draws the card at print quality, and the "Paeth" rows an adaptive encoder
+    likes cost the decoder far more (measured under Wine: 140 ms against 88 for the eleven
+    bands), and saves only some 40 KB in all."""
+    width, height = image.size
+    raw = image.tobytes()
+    rows = bytearray()
+    for y in range(height):
+        row = raw[y * width * 3:(y + 1) * width * 3]
+        rows.append(1)  # Sub: each byte less the byte of the pixel to its left
+        rows += bytes(row[i] if i < 3 else (row[i] - row[i - 3]) & 0xFF for i in range(len(row)))
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return (PNG_SIGNATURE + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(bytes(rows), 9))
+            + chunk(b"IEND", b""))
 
 
 def png_chunks(data, what):
