@@ -3,6 +3,7 @@
 // the program carries.
 #pragma once
 
+#include <future>
 #include <memory>
 #include <string>
 
@@ -38,5 +39,28 @@ EncodedPicture encode(const Drawing& drawing, ImageFormat format, int dpi);
 
 // A PNG picture the program carries as RCDATA, decoded; empty when it cannot be.
 Picture decode_png_resource(int resource);
+
+// Pictures the program carries as consecutive PNG resources, handed out one at a time: while
+// the caller draws one, the next is decoded on a thread of its own, so decoding and drawing
+// overlap. At most two are in memory.
+class PictureSequence {
+public:
+    PictureSequence(int first_resource, int count);
+    PictureSequence(const PictureSequence&) = delete;
+    PictureSequence& operator=(const PictureSequence&) = delete;
+    ~PictureSequence();
+
+    // Picture i of the sequence; fastest when asked for in order.
+    const Picture& get(int index);
+
+private:
+    void start_decoding(int index);
+
+    int first_resource_, count_;
+    int current_index_ = -1;
+    Picture current_;
+    int next_index_ = -1;
+    std::future<Picture> next_;
+};
 
 }  // namespace desktop

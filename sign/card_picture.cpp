@@ -44,8 +44,7 @@ desktop::Picture CardPicture::shrunk_artwork() const {
         const desktop::Picture& picture = print_band(band);
         for (int y = 0; y < picture.height(); ++y) shrinker.push(picture.row(y));
     }
-    decoded_ = {};
-    decoded_band_ = -1;
+    print_bands_.reset();
     return desktop::Picture::from_pixels(width, height, rows);
 }
 
@@ -143,10 +142,7 @@ void CardPicture::paint_code(desktop::Painter& painter) const {
 }
 
 const desktop::Picture& CardPicture::print_band(int band) const {
-    if (band != decoded_band_) {
-        decoded_ = {};  // one band in memory at a time
-        decoded_ = desktop::decode_png_resource(IDR_CARD_3X_FIRST_BAND + band);
-        decoded_band_ = band;
-    }
-    return decoded_;
+    if (!print_bands_)
+        print_bands_ = std::make_unique<desktop::PictureSequence>(IDR_CARD_3X_FIRST_BAND, card_layout::kPrintBands);
+    return print_bands_->get(band);
 }

@@ -7,10 +7,12 @@
 // drift apart.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "desktop/imaging.h"
 #include "desktop/painting.h"
 #include "sign/qr_code.h"
 #include "sign/slot_captions.h"
@@ -51,6 +53,5 @@ private:
     int extent_width_, extent_height_;  // twips
     desktop::Picture artwork_;          // at this scale, unless it is drawn from the 3x bands
     desktop::Font slot_font_;
-    mutable int decoded_band_ = -1;  // the 3x artwork band decoded last, kept for the next strip
-    mutable desktop::Picture decoded_;
+    mutable std::unique_ptr<desktop::PictureSequence> print_bands_;  // the 3x artwork, when drawn from it
 };
