@@ -50,6 +50,12 @@ KEY_LATENCY_MS = 5.0
 SAVE_LATENCY_MS = 350.0
 SAVE_PASSES_MS = 50.0
 MEMORY_EXTRA_MB = 12.0
+PNG_300_DPI_MS = 400.0  # encode and write the print-quality picture
+PNG_100_DPI_MS = 60.0
+EXPORT_MEMORY_EXTRA_MB = 20.0
+PRINT_MS = 1500.0  # the dialog accepted to the job handed to the spooler
+PRINT_MEMORY_EXTRA_MB = 30.0
+OUTPUT_SAMPLES = 5
 # Objects after the loops may exceed those after start by this much. The loops run at
 # least 20 saves and 20 panel closings, so a leak of a single object per save or per
 # closing shows as 20 or more, four times this; a handful is what a system cache may
@@ -598,6 +604,117 @@ class Velmora(Session):
         self.find_panel(other_than=hwnd)
 
 
+class Outputs(Velmora):
+    """The card going out other than by 保存为图片: copying, Save As, printing, and the command
+    line, each timed by the program's own trace."""
+
+    def between(self, start, first, last, detail=""):
+        """Seconds from trace event FIRST to the LAST after it, both after index START."""
+        a = self.trace.wait(first, detail, start=start, timeout=30)
+        b = self.trace.wait(last, "", start=a + 1, timeout=60)
+        return self.trace.events[b].time - self.trace.events[a].time, b
+
+    def copy(self):
+        self.wait_ready()
+        start = len(self.trace.refresh())
+        self.desk.key("ctrl+c")
+        return self.between(start, "copy.start", "copied")[0]
+
+    def save_as(self, path):
+        """Save As at print quality (the dialog's default) through the real dialog."""
+        self.wait_ready()
+        start = len(self.trace.refresh())
+        self.desk.key("ctrl+shift+s")
+        self.desk.wait_window(title="^另存为$", exe=self.exe.name)
+        self.desk.press_in("另存为", "ctrl+a")
+        self.desk.xdotool("type", "--delay", 5, "--", self.trace.windows_path().rsplit("\\", 1)[0] + "\\" + path)
+        self.desk.key("Return")
+        seconds, _ = self.between(start, "export.start", "export.written")
+        wait_for(lambda: not self.desk.find_windows(title="^另存为$", exe=self.exe.name), 10, 0.05, "the dialog to go")
+        return seconds
+
+    def print_card(self):
+        """Ctrl+P, the dialog accepted, the size note accepted; the seconds from the dialog's
+        answer to the job handed to the spooler, less the time the note waited for its OK."""
+        self.wait_ready()
+        start = len(self.trace.refresh())
+        self.desk.key("ctrl+p")
+        self.desk.wait_window(title="^打印$", exe=self.exe.name, cls="#32770")
+        self.desk.press_in("打印", "Return")
+        chosen = self.trace.wait("print.chosen", start=start, timeout=30)
+        note = self.trace.wait("message_box", "打印", start=chosen, timeout=30)
+        wait_focused(self.desk, "打印", "print", self.trace)
+        self.input.press("Return")
+        started = self.trace.wait("print.started", start=note, timeout=30)
+        done = self.trace.wait("print.done", start=started, timeout=60)
+        report = self.trace.wait("message_box", "打印", start=done, timeout=30)
+        wait_focused(self.desk, "打印", "print", self.trace)
+        self.input.press("Return")
+        wait_for(lambda: not x_windows(self.desk, "^打印$"), 10, 0.02, "the report to go")
+        e = self.trace.events
+        return (e[note].time - e[chosen].time) + (e[done].time - e[started].time)
+
+
+def command_line_run(desk, exe, out, dpi):
+    """One run of EXE --number ... --out OUT: its whole time, the time its trace gives from
+    export.start to export.written, and its peak resident memory (VmHWM, read as it runs)."""
+    trace = Trace(Path(out).with_suffix(".trace"))
+    env = dict(desk.env, VELMORA_TRACE=trace.windows_path())
+    began = time.monotonic()
+    with open(os.devnull, "wb") as quiet:
+        process = subprocess.Popen(["wine", str(exe), "--number", "13800138000", "--out",
+                                    "Z:" + str(out).replace("/", "\\"), "--dpi", dpi],
+                                   env=env, stdin=subprocess.DEVNULL, stdout=quiet, stderr=quiet)
+        peak_kb = 0
+        while process.poll() is None:
+            pid = linux_pid_of(exe)
+            try:
+                peak_kb = max(peak_kb, proc_status_kb(pid, "VmHWM")) if pid else peak_kb
+            except (OSError, DesktopError):
+                pass  # it ended meanwhile
+            time.sleep(0.002)
+    whole = time.monotonic() - began
+    if process.returncode != 0:
+        raise DesktopError(f"{exe.name} --out {out} exited {process.returncode}")
+    a = trace.find("export.start")
+    b = trace.find("export.written", start=a)
+    return whole, trace.events[b].time - trace.events[a].time, peak_kb / 1024
+
+
+def run_outputs(desk):
+    r = {"copy": [], "save_as": [], "print": [], "command_300": [], "encode_300": [], "peak_300_mb": [],
+         "encode_100": []}
+    v = Outputs(desk)
+    try:
+        v.start_to_panel()
+        v.enter_number("13800138000")
+        for _ in range(OUTPUT_SAMPLES):
+            r["copy"].append(v.copy())
+        for i in range(3):
+            r["save_as"].append(v.save_as(f"out-{i}.png"))
+        r["peak_save_as_mb"] = v.peak_rss_mb()
+    finally:
+        v.stop()
+    if desk.print_queue:
+        p = Outputs(desk)  # a copy of its own: its peak is the printing's
+        try:
+            p.start_to_panel()
+            p.enter_number("13800138000")
+            desk.print_queue.reset()
+            for _ in range(2):
+                r["print"].append(p.print_card())
+            r["peak_print_mb"] = p.peak_rss_mb()
+        finally:
+            p.stop()
+    for i in range(OUTPUT_SAMPLES):
+        whole, encode, peak = command_line_run(desk, v.exe, v.folder / f"cli-{i}.png", "300")
+        r["command_300"].append(whole)
+        r["encode_300"].append(encode)
+        r["peak_300_mb"].append(peak)
+        r["encode_100"].append(command_line_run(desk, v.exe, v.folder / f"cli-{i}-100.png", "100")[1])
+    return r
+
+
 def run_velmora(desk, idle_seconds):
     """Start-up, idling, typing and one save: what one user session does."""
     v = Velmora(desk)
@@ -957,6 +1074,7 @@ class Results:
     startup_pairs: list = field(default_factory=list)  # (floor, velmora) seconds
     startup_steal: float = 0.0  # % of the CPU time taken by the host meanwhile
     leaks: dict = None
+    outputs: dict = None
 
 
 def quartiles(values):
@@ -1062,6 +1180,39 @@ def input_rows(saves):
             Row("boxes of a save shown without the keyboard focus", str(TALLY[UNFOCUSED_BOX, "save"]), target="0",
                 result=verdict(TALLY[UNFOCUSED_BOX, "save"] == 0)),
             Row("  elsewhere (start-up notices, the floor's boxes)", other, target="(info)")]
+    return rows
+
+
+def output_rows(r):
+    o = r.outputs
+    floor_peak = median([x["peak_idle_mb"] for x in r.floor])
+    floor_start = median([p[0] for p in r.startup_pairs])
+    rows = [latency_row("copy: 复制图片, copy.start to copied (ms)", o["copy"], 1e9, False)]
+    rows[0].target, rows[0].result = "(info)", ""
+    rows += [latency_row("Save As, PNG at 300 dpi: the dialog's OK to the file written (ms)", o["save_as"],
+                         PNG_300_DPI_MS, True),
+             latency_row("  the same from the command line (ms)", o["encode_300"], PNG_300_DPI_MS, True),
+             latency_row("PNG at 100 dpi: encode and write, from the command line (ms)", o["encode_100"],
+                         PNG_100_DPI_MS, True)]
+    whole = median(o["command_300"])
+    rows.append(Row("command line --out card.png at 300 dpi, the whole process (ms)",
+                    _ms_quartiles(o["command_300"]), f"med {floor_start * 1000:.0f} (start-up)",
+                    f"x{whole / floor_start:.2f}", "(info)"))
+    export_extra = max(o["peak_300_mb"]) - floor_peak
+    rows.append(Row("memory: peak resident of a 300 dpi export (MB, the command line)", f"{max(o['peak_300_mb']):.1f}",
+                    f"{floor_peak:.1f}", f"{export_extra:+.1f} MB", f"<= floor +{EXPORT_MEMORY_EXTRA_MB:g} MB",
+                    verdict(export_extra <= EXPORT_MEMORY_EXTRA_MB)))
+    rows.append(Row("  the program after its Save As dialogs (MB)", f"{o['peak_save_as_mb']:.1f}", f"{floor_peak:.1f}",
+                    f"{o['peak_save_as_mb'] - floor_peak:+.1f} MB", "(info: with the system's dialog)"))
+    if o["print"]:
+        rows.append(latency_row("print: dialog accepted to the job handed to the spooler (ms)", o["print"],
+                                PRINT_MS, True))
+        print_extra = o["peak_print_mb"] - floor_peak
+        rows.append(Row("memory: peak resident of a copy that printed (MB)", f"{o['peak_print_mb']:.1f}",
+                        f"{floor_peak:.1f}", f"{print_extra:+.1f} MB", f"<= floor +{PRINT_MEMORY_EXTRA_MB:g} MB",
+                        verdict(print_extra <= PRINT_MEMORY_EXTRA_MB)))
+    else:
+        rows.append(Row("print", "no print queue on this desktop", result="not measured"))
     return rows
 
 
@@ -1242,6 +1393,8 @@ def measure(desk, args):
     log(f"save and closing loops ({args.loops} each)")
     results.leaks = run_leak_loops(desk, args.bin / "resources.exe", args.loops)
     results.leaks["floor"] = run_floor_boxes(desk, floor_exe, args.bin / "resources.exe")
+    log("copy, Save As, printing and the command line")
+    results.outputs = run_outputs(desk)
     return results
 
 
@@ -1265,7 +1418,7 @@ def main(argv):
     describe_machine(args, load_at_start, steal_at_start, len(results.startup_pairs))
     saves = sum(len(run["saves"]) for run in results.velmora) + len(results.leaks["saves"])
     rows = (startup_rows(results) + idle_rows(results, args.idle) + typing_rows(results) + save_rows(results)
-            + input_rows(saves) + memory_rows(results) + object_rows(results.leaks))
+            + input_rows(saves) + memory_rows(results) + object_rows(results.leaks) + output_rows(results))
     print_table(rows)
     for note in (object_stages(args.loops), slowest_save(results), gdi_type_changes(results.leaks)):
         if note:

@@ -398,9 +398,9 @@ class Desktop:
 
     # -- running programs
 
-    def run_wine(self, args, timeout=30, check=True):
+    def run_wine(self, args, timeout=30, check=True, extra_env=None):
         """Run `wine ARGS...` to completion; stdout/stderr decoded as UTF-8."""
-        r = _run_captured(["wine", *map(str, args)], self.env, timeout)
+        r = _run_captured(["wine", *map(str, args)], dict(self.env, **(extra_env or {})), timeout)
         if check and r.returncode != 0:
             raise DesktopError(f"wine {args} exited {r.returncode}: {r.stderr[-2000:]}")
         return r
