@@ -1,5 +1,7 @@
 #include "desktop/imaging.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "desktop/com.h"
@@ -166,11 +168,18 @@ Picture decode_png_resource(int resource) {
         return {};
     std::vector<std::uint32_t> rows(static_cast<std::size_t>(width) * height);
     if (format == GUID_WICPixelFormat24bppBGR) {
-        // The artwork's own format: widened here, much faster than through a format converter.
-        std::vector<BYTE> packed(static_cast<std::size_t>(width) * 3 * height);
-        if (FAILED(frame->CopyPixels(nullptr, width * 3, static_cast<UINT>(packed.size()), packed.data()))) return {};
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            rows[i] = std::uint32_t(packed[3 * i + 2]) << 16 | std::uint32_t(packed[3 * i + 1]) << 8 | packed[3 * i];
+        // The artwork's own format: widened here, much faster than through a format converter,
+        // a few rows at a time so that only the picture itself takes memory.
+        constexpr UINT kRowsAtATime = 16;
+        std::vector<BYTE> packed(static_cast<std::size_t>(width) * 3 * kRowsAtATime);
+        for (UINT top = 0; top < height; top += kRowsAtATime) {
+            const UINT rows_now = std::min(kRowsAtATime, height - top);
+            const WICRect part{0, static_cast<INT>(top), static_cast<INT>(width), static_cast<INT>(rows_now)};
+            if (FAILED(frame->CopyPixels(&part, width * 3, width * 3 * rows_now, packed.data()))) return {};
+            std::uint32_t* out = rows.data() + static_cast<std::size_t>(top) * width;
+            for (std::size_t i = 0; i < static_cast<std::size_t>(width) * rows_now; ++i)
+                out[i] = std::uint32_t(packed[3 * i + 2]) << 16 | std::uint32_t(packed[3 * i + 1]) << 8 | packed[3 * i];
+        }
     } else {
         ComPtr<IWICFormatConverter> converter;
         if (FAILED(factory->CreateFormatConverter(converter.put())) ||
@@ -179,7 +188,7 @@ Picture decode_png_resource(int resource) {
             FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4, reinterpret_cast<BYTE*>(rows.data()))))
             return {};
     }
-    return Picture::from_pixels(static_cast<int>(width), static_cast<int>(height), rows);
+    return Picture::from_pixels(static_cast<int>(width), static_cast<int>(height), std::move(rows));
 }
 
 namespace {

@@ -1,6 +1,7 @@
 #include "desktop/painting.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "desktop/application.h"
 #include "desktop/twips.h"
@@ -29,7 +30,7 @@ struct Picture::Owned {
     std::vector<std::uint32_t> rows_from_bottom;
 };
 
-Picture Picture::from_pixels(int width, int height, const std::vector<std::uint32_t>& rows_from_top) {
+Picture Picture::from_pixels(int width, int height, std::vector<std::uint32_t> rows_from_top) {
     Picture picture;
     if (width <= 0 || height <= 0 || rows_from_top.size() != static_cast<std::size_t>(width) * height) return picture;
     auto owned = std::make_shared<Owned>();
@@ -39,10 +40,12 @@ Picture Picture::from_pixels(int width, int height, const std::vector<std::uint3
     owned->header.biPlanes = 1;
     owned->header.biBitCount = 32;
     owned->header.biCompression = BI_RGB;
-    owned->rows_from_bottom.resize(rows_from_top.size());
-    for (int y = 0; y < height; ++y)
-        std::copy_n(rows_from_top.begin() + static_cast<std::ptrdiff_t>(y) * width, width,
-                    owned->rows_from_bottom.begin() + static_cast<std::ptrdiff_t>(height - 1 - y) * width);
+    owned->rows_from_bottom = std::move(rows_from_top);
+    auto& rows = owned->rows_from_bottom;
+    for (int y = 0; y < height / 2; ++y) {  // turned upside down in place: pictures can be large
+        const auto top = rows.begin() + static_cast<std::ptrdiff_t>(y) * width;
+        std::swap_ranges(top, top + width, rows.begin() + static_cast<std::ptrdiff_t>(height - 1 - y) * width);
+    }
     picture.info_ = reinterpret_cast<const BITMAPINFO*>(&owned->header);
     picture.bits_ = owned->rows_from_bottom.data();
     picture.width_ = width;

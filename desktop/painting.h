@@ -23,8 +23,8 @@ class Picture {
 public:
     Picture() = default;
     static Picture from_resource(int resource);
-    // Rows from the top, 32-bit pixels 0x00RRGGBB.
-    static Picture from_pixels(int width, int height, const std::vector<std::uint32_t>& rows_from_top);
+    // Rows from the top, 32-bit pixels 0x00RRGGBB; the picture keeps the rows it is given.
+    static Picture from_pixels(int width, int height, std::vector<std::uint32_t> rows_from_top);
     int width() const { return width_; }
     int height() const { return height_; }
     explicit operator bool() const { return bits_ != nullptr; }

@@ -11,13 +11,14 @@
 
 #include "desktop/errors.h"
 #include "desktop/modal.h"
+#include "desktop/pixels.h"
 #include "desktop/system_library.h"
 #include "desktop/trace.h"
 
 namespace desktop {
 namespace {
 
-constexpr int kBandRows = 150;
+constexpr int kBandRows = 50;
 
 // The common dialogs and the spooler, loaded when printing first asks for them.
 struct PrintLibraries {
@@ -200,18 +201,22 @@ bool PrintJob::draw(const Drawing& drawing, const PixelRect& dest) {
     const auto dest_row = [&](int row) { return dest.top + static_cast<int>(row * rows_to_dest + 0.5); };
     bool sent = true;
     const bool drawn = render_in_bands(drawing, kBandRows, [&](int top, int rows, const Strip& strip) {
+        // Sent as 24-bit rows: the spooler keeps the page's pictures until the page ends, and
+        // the unused fourth byte of each pixel would make that a third larger.
+        Pixels band(strip.width(), rows);
+        for (int row = 0; row < rows; ++row) band.set_row(row, strip.row(row));
         BITMAPINFO info{};
         info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = strip.width();
-        info.bmiHeader.biHeight = -rows;  // the strip's rows from the top
+        info.bmiHeader.biWidth = band.width();
+        info.bmiHeader.biHeight = rows;  // bottom-up, as the band keeps them
         info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biBitCount = 24;
         info.bmiHeader.biCompression = BI_RGB;
         SetStretchBltMode(dc_, HALFTONE);
         SetBrushOrgEx(dc_, 0, 0, nullptr);
         const int y = dest_row(top);
-        sent = StretchDIBits(dc_, dest.left, y, dest.width(), dest_row(top + rows) - y, 0, 0, strip.width(), rows,
-                             strip.row(0), &info, DIB_RGB_COLORS, SRCCOPY) > 0;
+        sent = StretchDIBits(dc_, dest.left, y, dest.width(), dest_row(top + rows) - y, 0, 0, band.width(), rows,
+                             band.bytes().data(), &info, DIB_RGB_COLORS, SRCCOPY) > 0;
         return sent;
     });
     if (!sent) return failed(L"无法把图片送往打印机");

@@ -45,7 +45,7 @@ desktop::Picture CardPicture::shrunk_artwork() const {
         for (int y = 0; y < picture.height(); ++y) shrinker.push(picture.row(y));
     }
     print_bands_.reset();
-    return desktop::Picture::from_pixels(width, height, rows);
+    return desktop::Picture::from_pixels(width, height, std::move(rows));
 }
 
 std::array<bool, kSlotCount> CardPicture::show_number(std::wstring_view number) {
