@@ -6,8 +6,9 @@ each against its target; it is not a test and fails nothing.
     /usr/bin/python3 bench/run.py [--runs N] [--quick]
     /usr/bin/python3 bench/run.py --soak      # one copy through a long day: about 30 minutes
 
-Needs build/velmora.exe, build/winprobe.exe and build/bench/{floor,resources}.exe
-(add_subdirectory(bench) in the top CMakeLists, then cmake --build --preset mingw).
+Needs velmora.exe, winprobe.exe and bench/{floor,resources}.exe in the build folder that
+tests/e2e/desktop.py names (build/, or build-x64/ where the kernel runs no 32-bit programs):
+cmake --build --preset mingw (or mingw-x64).
 See bench/README.md for what each figure means.
 """
 
@@ -28,10 +29,10 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
-from desktop import REPO, DesktopError, attach, linux_pid_of, wait_for  # noqa: E402
+from desktop import BUILD, REPO, WINE, DesktopError, attach, linux_pid_of, wait_for  # noqa: E402
 
-VELMORA = REPO / "build" / "velmora.exe"
-BENCH_BIN = REPO / "build" / "bench"
+VELMORA = BUILD / "velmora.exe"
+BENCH_BIN = BUILD / "bench"
 CLOCK_TICKS = os.sysconf("SC_CLK_TCK")
 PARK = (1270, 1015)  # where the pointer waits: over no window, so no hover effects
 STARTUP_PAIRS = 30  # start-only launches of each program, in pairs (10 with --quick)
@@ -626,7 +627,7 @@ class Outputs(Velmora):
         start = len(self.trace.refresh())
         self.desk.key("ctrl+shift+s")
         self.desk.wait_window(title="^另存为$", exe=self.exe.name)
-        self.desk.press_in("另存为", "ctrl+a")
+        self.desk.press_in("另存为", "End", "shift+Home")  # the whole name, in any edit box
         self.desk.xdotool("type", "--delay", 5, "--", self.trace.windows_path().rsplit("\\", 1)[0] + "\\" + path)
         self.desk.key("Return")
         seconds, _ = self.between(start, "export.start", "export.written")
@@ -662,7 +663,7 @@ def command_line_run(desk, exe, out, dpi):
     env = dict(desk.env, VELMORA_TRACE=trace.windows_path())
     began = time.monotonic()
     with open(os.devnull, "wb") as quiet:
-        process = subprocess.Popen(["wine", str(exe), "--number", "13800138000", "--out",
+        process = subprocess.Popen([WINE, str(exe), "--number", "13800138000", "--out",
                                     "Z:" + str(out).replace("/", "\\"), "--dpi", dpi],
                                    env=env, stdin=subprocess.DEVNULL, stdout=quiet, stderr=quiet)
         peak_kb = 0
@@ -1348,11 +1349,11 @@ def parse_args(argv):
 
 
 def check_inputs(args):
-    needed = (VELMORA, REPO / "build" / "winprobe.exe", args.bin / "floor.exe", args.bin / "resources.exe")
+    needed = (VELMORA, BUILD / "winprobe.exe", args.bin / "floor.exe", args.bin / "resources.exe")
     missing = [str(p) for p in needed if not p.exists()]
     if missing:
         sys.exit("missing: " + ", ".join(missing) + "\nbuild them: add_subdirectory(bench) in the top "
-                 "CMakeLists.txt, then cmake --preset mingw && cmake --build --preset mingw")
+                 "CMakeLists.txt, then cmake --preset mingw && cmake --build --preset mingw (mingw-x64 for build-x64)")
 
 
 def load_average():
@@ -1360,7 +1361,7 @@ def load_average():
 
 
 def describe_machine(args, load_at_start, steal_at_start, pairs=0):
-    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    wine = subprocess.run([WINE, "--version"], capture_output=True, text=True).stdout.strip()
     built = time.strftime("%Y-%m-%d %H:%M", time.localtime(VELMORA.stat().st_mtime))
     print(f"velmora bench {time.strftime('%Y-%m-%d %H:%M:%S')}: {os.cpu_count()} cores, load {load_at_start} "
           f"at the start, {load_average()} at the end, {cpu_steal(steal_at_start):.0f} % of the CPU time "

@@ -18,7 +18,7 @@ from pathlib import Path
 from PIL import Image
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
-from desktop import REPO, Desktop, wait_for  # noqa: E402
+from desktop import BUILD, REPO, Desktop, wait_for  # noqa: E402
 from print_queue import render_page  # noqa: E402
 
 DOCS = REPO / "docs"
@@ -27,7 +27,7 @@ NUMBER = "13800138000"
 
 def start(desk, panel_at):
     folder = Path(tempfile.mkdtemp(prefix="docs-", dir=desk.workdir))
-    shutil.copy(REPO / "build" / "velmora.exe", folder / "velmora.exe")
+    shutil.copy(BUILD / "velmora.exe", folder / "velmora.exe")
     desk.run_wine(["reg", "delete", "HKCU\\Software\\Velmora", "/f"], check=False)
     desk.launch(folder / "velmora.exe")
     desk.wait_window(title="^使用前提示$", exe="velmora.exe")

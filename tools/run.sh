@@ -4,8 +4,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/setup.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw --target velmora
+source tools/wine-env.sh
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target velmora
 
 if [ -z "${DISPLAY:-}" ]; then
   echo "run: no display: DISPLAY is not set, so there is nowhere to show the card." >&2
@@ -14,8 +15,8 @@ if [ -z "${DISPLAY:-}" ]; then
   exit 1
 fi
 
-export LANG=zh_CN.UTF-8 WINEARCH=win32 WINEDEBUG=-all
-export WINEPREFIX="${VELMORA_WINEPREFIX:-$HOME/.local/share/velmora/wine}"
+export LANG=zh_CN.UTF-8 WINEDEBUG=-all
+export WINEPREFIX="${VELMORA_WINEPREFIX:-$HOME/.local/share/velmora/$WINEARCH}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 bash tools/prepare-prefix.sh "$WINEPREFIX"
-exec wine build/velmora.exe
+exec "$wine" "$build/velmora.exe"

@@ -4,8 +4,9 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++-mingw-w64-i686 googletest
+  cmake make file g++-mingw-w64-i686 googletest
   wine wine32:i386 wine64 fonts-wine
+  g++-mingw-w64-x86-64-posix libcups2  # the 64-bit build, where 32-bit Wine cannot start
   xvfb xdotool x11-utils openbox imagemagick
   fonts-arphic-uming fonts-wqy-zenhei locales
   python3 python3-pil xclip zbar-tools

@@ -5,6 +5,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash tools/setup.sh
-cmake --preset mingw >/dev/null
-cmake --build --preset mingw
-/usr/bin/python3 tests/e2e/with_desktop.py -- ctest --preset mingw
+source tools/wine-env.sh
+if [ "$preset" != mingw ]; then
+  # The product is still the 32-bit program: build it, and check that it is one.
+  echo "test: this kernel runs no 32-bit programs: the tests run the 64-bit build ($build/)"
+  cmake --preset mingw >/dev/null
+  cmake --build --preset mingw --target velmora
+  file build/velmora.exe | grep -q 'PE32 executable (GUI) Intel 80386' ||
+    { echo "test: build/velmora.exe is not a 32-bit Windows GUI program" >&2; exit 1; }
+fi
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset"
+/usr/bin/python3 tests/e2e/with_desktop.py -- ctest --preset "$preset"

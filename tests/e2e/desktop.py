@@ -2,13 +2,15 @@
 
 `Desktop` starts Xvfb on a free display, openbox as window manager, a private
 print queue (print_queue.py: what Wine prints comes out as a PDF in the work
-folder) and a fresh 32-bit Wine prefix set up for Chinese text, and tears all
-of it down again.
+folder) and a fresh Wine prefix set up for Chinese text, and tears all of it
+down again. The prefix is 32-bit, as the program is, wherever the kernel runs
+32-bit processes; where it does not, 32-bit Wine cannot start, and the prefix,
+the tests and the program are the 64-bit build of the same source (`BUILD`).
 Tests drive it with real input (xdotool) and real screenshots (`import`), and
-look inside windows with build/winprobe.exe (see `probe`).
+look inside windows with BUILD/winprobe.exe (see `probe`).
 
     with Desktop() as d:
-        proc = d.launch("build/velmora.exe")
+        proc = d.launch(BUILD / "velmora.exe")
         win = d.wait_window(title="控制面板", exe="velmora.exe")
 
 `with_desktop.py -- CMD` runs CMD inside one desktop and tells it where through
@@ -20,7 +22,7 @@ Environment:
   VELMORA_E2E_PREFIX_CACHE=DIR  reuse a prepared prefix: copied from DIR when it
                                 exists, saved there after a fresh set-up otherwise.
   VELMORA_E2E_KEEP=1            keep the work folder (logs, prefix) after teardown.
-  VELMORA_WINPROBE=PATH         winprobe.exe to use (default: <repo>/build/winprobe.exe).
+  VELMORA_WINPROBE=PATH         winprobe.exe to use (default: BUILD/winprobe.exe).
 """
 
 import ctypes
@@ -41,6 +43,24 @@ from pathlib import Path
 from PIL import Image
 
 REPO = Path(__file__).resolve().parents[2]
+
+
+def _runs_32bit_programs():
+    """False on kernels built or booted without their 32-bit compatibility mode."""
+    try:
+        return subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True,
+                              timeout=60).returncode == 0
+    except (OSError, subprocess.TimeoutExpired):
+        return False
+
+
+# The Wine loader, the prefix's architecture and the build folder the tests use
+# (the same choice as tools/wine-env.sh makes for the shell scripts).
+if _runs_32bit_programs():
+    WINE, WINE_ARCH, BUILD = "wine", "win32", REPO / "build"
+else:
+    # Debian's `wine` command always picks the 32-bit loader when it is installed.
+    WINE, WINE_ARCH, BUILD = "/usr/lib/wine/wine64", "win64", REPO / "build-x64"
 SCREEN = (1280, 1024)
 LOCALE = "zh_CN.UTF-8"
 STATE_VAR = "VELMORA_DESKTOP_STATE"
@@ -143,7 +163,7 @@ class Desktop:
 
     def __init__(self, winprobe=None, screen=SCREEN, print_queue=True, dpi=96):
         self.winprobe = Path(winprobe or os.environ.get("VELMORA_WINPROBE")
-                             or REPO / "build" / "winprobe.exe")
+                             or BUILD / "winprobe.exe")
         self.screen = tuple(screen)
         self.with_print_queue = print_queue
         self.dpi = dpi
@@ -187,7 +207,7 @@ class Desktop:
         t1 = time.monotonic()
         self._make_prefix()
         if self.dpi != 96:  # the display scale Windows calls 125 %, 150 %, 200 % ...
-            self._run(["wine", "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t",
+            self._run([WINE, "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t",
                        "REG_DWORD", "/d", str(self.dpi), "/f"], 60)
         self._start_wine_services()
         self.timings["prefix"] = time.monotonic() - t1
@@ -197,7 +217,7 @@ class Desktop:
         """Starts Wine's background services (explorer, winedevice, ...) now, with their
         output going to files: started by the first program of a test run instead, they
         would inherit that runner's output pipes and keep it waiting for them to close."""
-        self._run(["wine", "cmd", "/c", "exit"], 60)
+        self._run([WINE, "cmd", "/c", "exit"], 60)
 
     def close(self):
         """Tear everything down; safe to call twice and after a failed start."""
@@ -305,8 +325,10 @@ class Desktop:
     def _make_prefix(self):
         self.prefix = self.workdir / "prefix"
         env = self._x_env()
-        env.update(WINEPREFIX=str(self.prefix), WINEARCH="win32", WINEDEBUG="-all",
+        env.update(WINEPREFIX=str(self.prefix), WINEARCH=WINE_ARCH, WINEDEBUG="-all",
                    WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
+        if WINE_ARCH == "win64":  # how Wine starts further programs of its own
+            env["WINELOADER"] = WINE
         # Wine's winspool asks this cupsd, never the machine's; without a queue, a socket no
         # scheduler listens on: no printer at all.
         env.update(self.print_queue.env if self.print_queue else {"CUPS_SERVER": str(self.workdir / "no-printing.sock")})
@@ -400,7 +422,7 @@ class Desktop:
 
     def run_wine(self, args, timeout=30, check=True, extra_env=None):
         """Run `wine ARGS...` to completion; stdout/stderr decoded as UTF-8."""
-        r = _run_captured(["wine", *map(str, args)], dict(self.env, **(extra_env or {})), timeout)
+        r = _run_captured([WINE, *map(str, args)], dict(self.env, **(extra_env or {})), timeout)
         if check and r.returncode != 0:
             raise DesktopError(f"wine {args} exited {r.returncode}: {r.stderr[-2000:]}")
         return r
@@ -411,7 +433,7 @@ class Desktop:
         os.close(fd)
         env = dict(self.env, **(extra_env or {}))
         with open(log, "wb") as out:
-            popen = subprocess.Popen(["wine", str(exe_path), *map(str, args)], env=env,
+            popen = subprocess.Popen([WINE, str(exe_path), *map(str, args)], env=env,
                                      stdout=out, stderr=subprocess.STDOUT,
                                      stdin=subprocess.DEVNULL)
         launched = Launched(popen, log)
@@ -422,7 +444,7 @@ class Desktop:
         """Run winprobe.exe with ARGS in this prefix and return its parsed JSON."""
         if not self.winprobe.exists():
             raise ProbeError(f"{self.winprobe} not found: build the winprobe target first")
-        r = _run_captured(["wine", str(self.winprobe), *map(str, args)], self.env, timeout)
+        r = _run_captured([WINE, str(self.winprobe), *map(str, args)], self.env, timeout)
         if r.returncode != 0:
             raise ProbeError(f"winprobe {' '.join(map(str, args))} exited {r.returncode}: "
                              f"{r.stderr.strip()}")
@@ -545,7 +567,7 @@ class Desktop:
 
 
 # Variables a child process needs to run Wine programs in this desktop.
-_SHARED_ENV = ("DISPLAY", "WINEPREFIX", "WINEARCH", "WINEDEBUG", "WINEDLLOVERRIDES",
+_SHARED_ENV = ("DISPLAY", "WINEPREFIX", "WINEARCH", "WINELOADER", "WINEDEBUG", "WINEDLLOVERRIDES",
                "LANG", "LC_ALL", "CUPS_SERVER")
 
 

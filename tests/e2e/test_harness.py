@@ -15,7 +15,7 @@ import unittest
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import SCREEN, DesktopError, ProbeError, attach, wait_equal, wait_for  # noqa: E402
+from desktop import SCREEN, WINE_ARCH, DesktopError, ProbeError, attach, wait_equal, wait_for  # noqa: E402
 from print_queue import job_of, pdf_pages, render_page  # noqa: E402
 
 WHITE = (255, 255, 255)
@@ -58,11 +58,12 @@ class DesktopTest(unittest.TestCase):
                               capture_output=True, text=True, check=True).stdout
         self.assertIn('"Openbox"', name)
 
-    def test_prefix_is_32_bit(self):
+    def test_prefix_has_the_programs_architecture(self):
         drive_c = desk.prefix / "drive_c"
         self.assertTrue((drive_c / "windows" / "system32" / "user32.dll").exists())
-        self.assertFalse((drive_c / "windows" / "syswow64").exists())
-        self.assertFalse((drive_c / "Program Files (x86)").exists())
+        # A 64-bit prefix keeps its 32-bit system in syswow64; a 32-bit one has none.
+        self.assertEqual((drive_c / "windows" / "syswow64").exists(), WINE_ARCH == "win64")
+        self.assertEqual((drive_c / "Program Files (x86)").exists(), WINE_ARCH == "win64")
 
     def test_fonts_resolve_to_the_pinned_faces(self):
         # Without the prefix's replacements 宋体 falls back to another CJK font.
@@ -286,9 +287,14 @@ def _dark_box(image):
 
 
 def _narrow(cursor):
-    """An I-beam: taller than wide, hotspot in the middle."""
-    w, h = cursor.image.size
-    return cursor if h > w and abs(cursor.yhot - h // 2) <= 2 else None
+    """An I-beam: its drawn pixels taller than wide, hotspot in their middle. (The cursor's
+    bitmap itself may be square, with the beam inside it.)"""
+    drawn = cursor.image.getchannel("A").getbbox()
+    if not drawn:
+        return None
+    left, top, right, bottom = drawn
+    tall = bottom - top > right - left
+    return cursor if tall and abs(cursor.yhot - (top + bottom) // 2) <= 2 else None
 
 
 def _not_narrow(cursor):

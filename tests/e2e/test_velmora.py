@@ -25,12 +25,12 @@ from pathlib import Path
 from PIL import Image, ImageChops
 
 sys.path.insert(0, str(Path(__file__).resolve().parent))
-from desktop import REPO, Desktop, attach, linux_pid_of, wait_equal, wait_for  # noqa: E402
+from desktop import BUILD, REPO, Desktop, attach, linux_pid_of, wait_equal, wait_for  # noqa: E402
 from print_queue import pdf_pages, render_page  # noqa: E402
 
-EXE = REPO / "build" / "velmora.exe"
+EXE = BUILD / "velmora.exe"
 ARTWORK = REPO / "assets" / "card.bmp"
-SCREENS = REPO / "build" / "e2e-screens"
+SCREENS = BUILD / "e2e-screens"
 
 CARD = (0, 0, 1199, 548)  # the card window on screen
 YELLOW, WHITE, BLACK, GREY = (0xFF, 0xFF, 0x33), (255, 255, 255), (0, 0, 0), (51, 51, 51)
@@ -608,7 +608,7 @@ class Export(Velmora):
         desk.key("Down", "Down", "Return")  # 复制图片, 另存为…
         dialog = desk.wait_window(title="^另存为$", exe="velmora.exe")
         self.assertTrue(dialog["visible"])
-        desk.press_in("另存为", "ctrl+a")
+        desk.press_in("另存为", "End", "shift+Home")  # the whole name, in any edit box
         desk.type_text(wine_path(self.folder / "mycard"))
         desk.key("Return")
         saved = self.folder / "mycard.png"
@@ -850,7 +850,7 @@ class QrCode(Velmora):
 
         desk.key("ctrl+shift+s")
         desk.wait_window(title="^另存为$", exe="velmora.exe")
-        desk.press_in("另存为", "ctrl+a")
+        desk.press_in("另存为", "End", "shift+Home")  # the whole name, in any edit box
         desk.type_text(wine_path(self.folder / "coded"))
         desk.key("Return")
         wait_for((self.folder / "coded.png").exists, 15, what="the 300 dpi PNG")
