@@ -4,6 +4,9 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "desktop/clipboard.h"
 #include "desktop/com.h"
@@ -207,6 +210,21 @@ TEST_F(ExportTest, AFailedWriteLeavesNothingUnderAnyName) {
     EXPECT_NE(outcome.failure.find(missing), std::wstring::npos);
     EXPECT_NE(outcome.failure.find(L"原因: "), std::wstring::npos);
     EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
+TEST_F(ExportTest, AReadOnlyTargetIsKeptAsItWas) {
+    const std::wstring target = folder + L"\\card.png";
+    std::ofstream(std::filesystem::path(target), std::ios::binary) << "an older card";
+    ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    const ExportOutcome outcome = write_card_picture(velmora_card_drawing(false), L"1", target, PictureKind::Png, kScreenSize);
+    SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);  // so the fixture can clean up
+
+    EXPECT_FALSE(outcome.done);
+    EXPECT_NE(outcome.failure.find(target), std::wstring::npos);
+    std::ifstream kept(std::filesystem::path(target), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "an older card");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no temporary file left";
 }
 
 TEST_F(ExportTest, SaveAsWritesWhatTheDialogChoseAndRemembersTheFolder) {
