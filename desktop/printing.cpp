@@ -20,7 +20,7 @@ namespace {
 
 // Rows sent to the printer at a time: a stretch to a printer DC takes working memory in
 // proportion to the rows it is given (some 8 MB for 150 rows of the 300 dpi card under Wine).
-constexpr int kBandRows = 50;
+constexpr int kBandRows = 25;
 
 // The common dialogs and the spooler, loaded when printing first asks for them.
 struct PrintLibraries {
