@@ -9,7 +9,7 @@
 #include <string_view>
 #include <utility>
 
-#include "desktop/font_spec.h"
+#include "desktop/font_design.h"
 #include "desktop/geometry.h"
 #include "desktop/handles.h"
 #include "desktop/win32.h"
@@ -38,9 +38,9 @@ class ControlHost {
 public:
     virtual HWND handle() const = 0;
     virtual int dpi() const = 0;
-    virtual HFONT font(const FontSpec& wanted) = 0;
+    virtual HFONT font(const FontDesign& wanted) = 0;
     // For controls whose design names no font.
-    virtual const FontSpec& control_font() const = 0;
+    virtual const FontDesign& control_font() const = 0;
     // The control that gets the focus back when the window is activated again.
     virtual void remember_focus(HWND control) = 0;
 
@@ -58,7 +58,7 @@ struct ControlDesign {
     std::wstring caption;
     int left = 0, top = 0, width = 0, height = 0;  // twips, within the client area
     std::optional<Colour> back_colour;              // none: transparent or the default
-    std::optional<FontSpec> font;                   // none: the form's control font
+    std::optional<FontDesign> font;                   // none: the form's control font
     bool custom_pointer = false;  // shows the mouse icon, once one has been given
     std::wstring tooltip;
 };

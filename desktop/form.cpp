@@ -252,7 +252,7 @@ void Form::repaint() {
     if (handle()) InvalidateRect(handle(), nullptr, FALSE);
 }
 
-HFONT Form::font(const FontSpec& wanted) {
+HFONT Form::font(const FontDesign& wanted) {
     for (const auto& [known, font] : fonts_)
         if (known == wanted) return font.get();
     Font font = create_font(wanted, dpi_);
@@ -289,7 +289,7 @@ void Form::paint(Painter& painter) {
 // the new one.
 void Form::change_dpi(int dpi, const RECT& suggested) {
     trace("dpi", design_.class_name + L" " + std::to_wstring(dpi));
-    const std::vector<std::pair<FontSpec, Font>> old_fonts = std::move(fonts_);  // in use until replaced
+    const std::vector<std::pair<FontDesign, Font>> old_fonts = std::move(fonts_);  // in use until replaced
     fonts_.clear();
     dpi_ = dpi;
     SetWindowPos(handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,

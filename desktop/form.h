@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "desktop/controls.h"
-#include "desktop/font_spec.h"
+#include "desktop/font_design.h"
 #include "desktop/geometry.h"
 #include "desktop/handles.h"
 #include "desktop/menus.h"
@@ -32,7 +32,7 @@ struct FormDesign {
     bool takes_activation = true;  // false: clicks and new windows leave the active window as it is
     Colour back_colour{0x00F0F0F0};
     int icon_resource = 0;
-    FontSpec control_font;  // for controls whose design names no font
+    FontDesign control_font;  // for controls whose design names no font
 };
 
 class Form : public ControlHost {
@@ -88,8 +88,8 @@ public:
     // Commands offered in the window's system menu or where the user right-clicks it.
     void set_menu(WindowMenu menu);
 
-    HFONT font(const FontSpec& wanted) override;
-    const FontSpec& control_font() const override { return design_.control_font; }
+    HFONT font(const FontDesign& wanted) override;
+    const FontDesign& control_font() const override { return design_.control_font; }
     void remember_focus(HWND control) override;
     const FormDesign& design() const { return design_; }
 
@@ -133,7 +133,7 @@ private:
     HWND focus_ = nullptr;
     bool shown_since_load_ = false;
     Brush back_brush_;
-    std::vector<std::pair<FontSpec, Font>> fonts_;
+    std::vector<std::pair<FontDesign, Font>> fonts_;
     std::vector<Control*> controls_;
     WindowMenu menu_;
 };

@@ -162,11 +162,11 @@ Pixels render(const Drawing& drawing) {
     return drawn ? picture : Pixels();
 }
 
-Font create_font(const FontSpec& spec, int dpi) {
-    const int charset = spec.charset == kProgramCharset ? identity().default_charset : spec.charset;
-    return Font(CreateFontW(font_height_pixels(spec.points, dpi), 0, 0, 0, spec.weight, FALSE, FALSE, FALSE,
+Font create_font(const FontDesign& design, int dpi) {
+    const int charset = design.charset == kProgramCharset ? identity().default_charset : design.charset;
+    return Font(CreateFontW(font_height_pixels(design.points, dpi), 0, 0, 0, design.weight, FALSE, FALSE, FALSE,
                             static_cast<BYTE>(charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                            DEFAULT_PITCH | FF_DONTCARE, spec.face.c_str()));
+                            DEFAULT_PITCH | FF_DONTCARE, design.face.c_str()));
 }
 
 Colour default_text_colour() { return Colour{static_cast<std::uint32_t>(GetSysColor(COLOR_BTNTEXT))}; }

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "desktop/font_spec.h"
+#include "desktop/font_design.h"
 #include "desktop/geometry.h"
 #include "desktop/handles.h"
 #include "desktop/pixels.h"
@@ -106,7 +106,7 @@ bool render_in_bands(const Drawing& drawing, int band_rows,
 Pixels render(const Drawing& drawing);
 
 // A font of the given design for a surface of the given resolution.
-Font create_font(const FontSpec& spec, int dpi);
+Font create_font(const FontDesign& design, int dpi);
 
 // The colour controls draw their text in on the current colour scheme.
 Colour default_text_colour();

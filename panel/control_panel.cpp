@@ -6,8 +6,8 @@
 namespace {
 
 constexpr desktop::Colour kPanelColour{0x00FFFFC0};
-const desktop::FontSpec kFont12{L"宋体", 12};
-const desktop::FontSpec kFont10{L"宋体", 10.5};
+const desktop::FontDesign kFont12{L"宋体", 12};
+const desktop::FontDesign kFont10{L"宋体", 10.5};
 
 desktop::FormDesign panel_design() {
     desktop::FormDesign design;
@@ -33,7 +33,7 @@ desktop::ControlDesign pointing(std::wstring caption, int left, int top, int wid
     return {std::move(caption), left, top, width, height, back, std::nullopt, true, std::move(tooltip)};
 }
 
-desktop::ControlDesign with_font(desktop::ControlDesign design, const desktop::FontSpec& font) {
+desktop::ControlDesign with_font(desktop::ControlDesign design, const desktop::FontDesign& font) {
     design.font = font;
     return design;
 }

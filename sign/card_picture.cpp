@@ -13,7 +13,7 @@ namespace {
 constexpr double kTwipsPerPixel = 15.0;  // at scale 1
 constexpr int kPixelsPerInch = 96;
 
-desktop::FontSpec slot_font() { return {L"宋体", card_layout::kSlotFontPoints}; }
+desktop::FontDesign slot_font() { return {L"宋体", card_layout::kSlotFontPoints}; }
 
 }  // namespace
 

@@ -625,7 +625,7 @@ class Export(Velmora):
             self.assertLessEqual(abs((ink[0] + ink[2]) / 2 - 3 * (left + right - 1) / 2), 12, f"box {k + 1}")
         self.assertEqual([p.name for p in self.folder.iterdir() if TEMPORARY.match(p.name)], [])
 
-    def test_the_screen_size_png_is_the_specified_bmp(self):
+    def test_the_screen_size_png_is_the_saved_bmp(self):
         self.start()
         self.move_panel_to(500, 800)
         self.type_number("13800138000")

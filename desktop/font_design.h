@@ -7,13 +7,13 @@ namespace desktop {
 
 inline constexpr int kProgramCharset = -1;  // the default charset of the program's identity
 
-struct FontSpec {
+struct FontDesign {
     std::wstring face;
     double points = 9;
     int charset = kProgramCharset;
     int weight = 400;
 
-    bool operator==(const FontSpec& o) const {
+    bool operator==(const FontDesign& o) const {
         return face == o.face && points == o.points && charset == o.charset && weight == o.weight;
     }
 };
