@@ -45,22 +45,17 @@ from PIL import Image
 REPO = Path(__file__).resolve().parents[2]
 
 
-def _runs_32bit_programs():
-    """False on kernels built or booted without their 32-bit compatibility mode."""
-    try:
-        return subprocess.run(["/usr/lib/wine/wine", "--version"], capture_output=True,
-                              timeout=60).returncode == 0
-    except (OSError, subprocess.TimeoutExpired):
-        return False
+def _wine_choice():
+    """The Wine loader, the prefix's architecture and the build folder for this machine, as
+    tools/wine-env.sh chooses them for the scripts: 32-bit wherever the kernel runs 32-bit
+    processes, the 64-bit build where it does not."""
+    out = subprocess.run(["bash", "-c", 'source tools/wine-env.sh && echo "$wine|$WINEARCH|$build"'],
+                         cwd=REPO, capture_output=True, text=True, check=True, timeout=60).stdout
+    wine, arch, build = out.strip().split("|")
+    return wine, arch, REPO / build
 
 
-# The Wine loader, the prefix's architecture and the build folder the tests use
-# (the same choice as tools/wine-env.sh makes for the shell scripts).
-if _runs_32bit_programs():
-    WINE, WINE_ARCH, BUILD = "wine", "win32", REPO / "build"
-else:
-    # Debian's `wine` command always picks the 32-bit loader when it is installed.
-    WINE, WINE_ARCH, BUILD = "/usr/lib/wine/wine64", "win64", REPO / "build-x64"
+WINE, WINE_ARCH, BUILD = _wine_choice()
 SCREEN = (1280, 1024)
 LOCALE = "zh_CN.UTF-8"
 STATE_VAR = "VELMORA_DESKTOP_STATE"
