@@ -126,7 +126,7 @@ void do_events() {
 
 int run(const std::function<void()>& start) {
     event_loop_running() = true;
-    start();
+    at_boundary("start", start);
     int exit_code = 0;
     MSG message;
     if (!windows().empty()) {  // else nothing came up: nothing to wait for

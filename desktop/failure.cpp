@@ -2,8 +2,6 @@
 
 #include <new>
 
-#include "desktop/services.h"
-#include "desktop/trace.h"
 #include "desktop/win32.h"
 
 namespace desktop {
@@ -18,9 +16,9 @@ std::wstring from_narrow(const char* text) {
     return wide;
 }
 
-bool& report_open() {
-    static bool open = false;
-    return open;
+FailureReporter& reporter() {
+    static FailureReporter installed = nullptr;
+    return installed;
 }
 
 }  // namespace
@@ -42,17 +40,12 @@ std::wstring reason_of_current_exception() {
 
 void report_unexpected_failure(const char* entry) noexcept {
     try {
-        const std::wstring reason = reason_of_current_exception();
-        trace(std::string("failure.") + entry, reason);
-        if (report_open()) return;  // one report at a time: a window that fails to paint would stack them
-        report_open() = true;
-        struct Closed {
-            ~Closed() { report_open() = false; }
-        } closed;
-        message_box(L"刚才的操作没有完成, 程序出现了意外错误:\r\n" + reason, kStopIcon, L"程序错误");
+        if (reporter()) reporter()(entry, reason_of_current_exception());
     } catch (...) {
         // Not even the report could be made (no memory left for it): the program carries on.
     }
 }
+
+void report_failures_with(FailureReporter installed) { reporter() = installed; }
 
 }  // namespace desktop

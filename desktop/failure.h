@@ -7,6 +7,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace desktop {
 
@@ -24,10 +25,12 @@ private:
 // What the exception being handled says, in the user's words. Only inside a catch block.
 std::wstring reason_of_current_exception();
 
-// Inside a catch block at an entry point from the system: traces the failure and tells the
-// user, in a message box owned by the program's foremost window, that what they did was not
-// finished and why. A failure while such a report is still open is only traced.
+// Inside a catch block at an entry point from the system: hands what was thrown, in the
+// user's words, to the reporter (desktop/services.cpp installs one that traces it and shows
+// a message box owned by the program's foremost window).
 void report_unexpected_failure(const char* entry) noexcept;
+using FailureReporter = void (*)(const char* entry, const std::wstring& reason);
+void report_failures_with(FailureReporter reporter);
 
 // Runs work; whatever it throws is reported and on_failure is returned instead.
 template <class Result, class Work>

@@ -203,6 +203,17 @@ TEST_F(LifecycleTest, AFailureThrownInAHandlerIsReportedAndTheProgramCarriesOn) 
     EXPECT_EQ(boxes.back().title, L"程序错误");
     EXPECT_NE(boxes.back().text.find(L"tick failed"), std::wstring::npos);
 
+    // The card moved to a screen of another resolution, where it cannot be drawn: said, and
+    // the card stays, drawn as before.
+    desktop::replace_png_decoder_for_tests([](int) { return desktop::Picture(); });
+    RECT suggested;
+    GetWindowRect(card().handle(), &suggested);
+    SendMessageW(card().handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    desktop::replace_png_decoder_for_tests({});
+    EXPECT_EQ(boxes.back().title, L"程序错误");
+    EXPECT_NE(boxes.back().text.find(L"无法解码"), std::wstring::npos) << testing::PrintToString(boxes.back().text);
+    EXPECT_TRUE(card().visible());
+
     // The program goes on as before.
     save_answer = nullptr;
     click(panel().about_button);
