@@ -54,7 +54,9 @@ void Velmora::run(Command command) {
         case kPrint: print_card(draw_card_, number); break;
         case kToggleQr: toggle_qr(); break;
     }
-    panel().return_to_number();
+    // A panel closed meanwhile is not loaded again from here: only the watchdog brings it
+    // back, shown (loaded by anything else it would stay hidden).
+    if (panel_loaded()) panel().return_to_number();
 }
 
 desktop::MenuItems Velmora::menu_items() const {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "desktop/failure.h"
+
 namespace desktop {
 namespace {
 
@@ -26,6 +28,11 @@ bool& event_loop_running() {
     return running;
 }
 
+bool& quitting() {
+    static bool asked = false;
+    return asked;
+}
+
 bool is_within(HWND outer, HWND window) { return window && (window == outer || IsChild(outer, window)); }
 
 std::vector<std::pair<Shortcut, std::function<void()>>>& shortcuts() {
@@ -46,7 +53,7 @@ bool dispatch_shortcut(const MSG& message) {
     for (const auto& [shortcut, command] : shortcuts())
         if (shortcut.key == message.wParam && shortcut.shift == shift) {
             const auto run = command;  // the command may change the list
-            run();
+            at_boundary("shortcut", run);
             return true;
         }
     return false;
@@ -101,9 +108,14 @@ std::vector<std::wstring> command_line_arguments() {
     return result;
 }
 
+void quit() {
+    quitting() = true;
+    PostQuitMessage(0);  // wakes the loop if it waits
+}
+
 void do_events() {
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    while (!quitting() && PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         if (message.message == WM_QUIT) {  // leave it for the event loop
             PostQuitMessage(static_cast<int>(message.wParam));
             return;
@@ -114,12 +126,20 @@ void do_events() {
 
 int run(const std::function<void()>& start) {
     event_loop_running() = true;
-    start();
-    if (windows().empty()) return 0;  // nothing came up: nothing to wait for
+    at_boundary("start", start);
+    int exit_code = 0;
     MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) dispatch(message);
+    if (!windows().empty()) {  // else nothing came up: nothing to wait for
+        while (!quitting() && GetMessageW(&message, nullptr, 0, 0) > 0)
+            if (!quitting()) dispatch(message);
+        if (!quitting()) exit_code = static_cast<int>(message.wParam);
+    }
     event_loop_running() = false;
-    return static_cast<int>(message.wParam);
+    if (quitting()) {
+        PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);  // quit()'s wake-up call, if still queued
+        quitting() = false;
+    }
+    return exit_code;
 }
 
 }  // namespace desktop

@@ -44,6 +44,9 @@ std::vector<std::wstring> command_line_arguments();
 // Lets every event queued so far run once, then returns.
 void do_events();
 
+// Ends the event loop of run(): no further event is handled, and run() returns 0.
+void quit();
+
 // Runs the program: calls start (which loads the first window) and then handles events until
 // no window of the program is loaded any more. Returns the process exit code.
 int run(const std::function<void()>& start);

@@ -1,5 +1,7 @@
-// COM for the desktop layer: an owner for interface pointers, and the one apartment the
-// user-interface thread joins before its first COM call.
+// COM for the desktop layer: an owner for interface pointers, and the apartments threads
+// join. Each thread that uses COM joins explicitly, for as long as it lives: the user-interface
+// thread the single-threaded apartment at the program's start (the system's dialogs need it),
+// a worker the multithreaded one when it starts. No thread joins on another's behalf.
 #pragma once
 
 #include <string>
@@ -46,10 +48,23 @@ private:
     T* pointer_ = nullptr;
 };
 
-// Joins the single-threaded apartment that the system's dialogs and the imaging component
-// want, once per process; true when COM can be used. COM's library is loaded only then.
+// This thread's membership of a COM apartment, from construction to destruction.
+class ComApartment {
+public:
+    enum class Kind { SingleThreaded, Multithreaded };
+    explicit ComApartment(Kind kind);
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment();
+    explicit operator bool() const { return joined_; }
+
+private:
+    bool joined_ = false;
+};
+
+// True when this thread has joined an apartment: COM is used from no other.
 bool com_ready();
-// CoCreateInstance for an in-process object, after com_ready().
+// CoCreateInstance for an in-process object; CO_E_NOTINITIALIZED unless com_ready().
 HRESULT create_instance(REFCLSID kind, REFIID wanted, void** made);
 // CoTaskMemFree.
 void free_task_memory(void* memory);

@@ -5,6 +5,7 @@
 
 #include "desktop/painting.h"
 #include "desktop/clipboard.h"
+#include "desktop/failure.h"
 #include "desktop/handles.h"
 #include "desktop/trace.h"
 #include "desktop/twips.h"
@@ -167,38 +168,40 @@ void TextBox::paste_from_clipboard() {
 
 LRESULT CALLBACK TextBox::filter(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                  UINT_PTR id, DWORD_PTR self) {
-    auto* box = reinterpret_cast<TextBox*>(self);
-    switch (message) {
-        case WM_CONTEXTMENU:
-            // Swallowed whole: neither the box nor its form hears of it, so no menu opens,
-            // whether the right button or the keyboard asked for it.
-            if (box->context_menu_ == ContextMenu::Suppressed) return -1;
-            break;
-        case WM_CHAR:
-            trace("key", std::to_wstring(wparam));
-            if (box->on_key_press) {
-                auto key = static_cast<std::int16_t>(wparam);
-                box->on_key_press(key);
-                if (key == 0) return 0;
-                wparam = static_cast<std::uint16_t>(key);
-            }
-            break;
-        case WM_KEYDOWN:
-            // Shift+Insert pastes; route it through WM_PASTE so every paste is filtered alike.
-            if (wparam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0) {
-                SendMessageW(window, WM_PASTE, 0, 0);
-                return 0;
-            }
-            break;
-        case WM_PASTE:
-            if (box->on_paste) {
-                box->paste_from_clipboard();
-                return 0;
-            }
-            break;
-        case WM_NCDESTROY: RemoveWindowSubclass(window, &TextBox::filter, id); break;
-    }
-    return DefSubclassProc(window, message, wparam, lparam);
+    return at_boundary("text box", LRESULT{0}, [&]() -> LRESULT {
+        auto* box = reinterpret_cast<TextBox*>(self);
+        switch (message) {
+            case WM_CONTEXTMENU:
+                // Swallowed whole: neither the box nor its form hears of it, so no menu opens,
+                // whether the right button or the keyboard asked for it.
+                if (box->context_menu_ == ContextMenu::Suppressed) return -1;
+                break;
+            case WM_CHAR:
+                trace("key", std::to_wstring(wparam));
+                if (box->on_key_press) {
+                    auto key = static_cast<std::int16_t>(wparam);
+                    box->on_key_press(key);
+                    if (key == 0) return 0;
+                    wparam = static_cast<std::uint16_t>(key);
+                }
+                break;
+            case WM_KEYDOWN:
+                // Shift+Insert pastes; route it through WM_PASTE so every paste is filtered alike.
+                if (wparam == VK_INSERT && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_CONTROL) >= 0) {
+                    SendMessageW(window, WM_PASTE, 0, 0);
+                    return 0;
+                }
+                break;
+            case WM_PASTE:
+                if (box->on_paste) {
+                    box->paste_from_clipboard();
+                    return 0;
+                }
+                break;
+            case WM_NCDESTROY: RemoveWindowSubclass(window, &TextBox::filter, id); break;
+        }
+        return DefSubclassProc(window, message, wparam, lparam);
+    });
 }
 
 // Check box and option button -------------------------------------------------------------

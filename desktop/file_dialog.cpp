@@ -74,7 +74,11 @@ HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
     if (FAILED(result)) return result;
     ComPtr<IShellItem> item;
     wchar_t* path = nullptr;
-    if (FAILED(result = dialog->GetResult(item.put())) ||
+    // A dialog that was shown and then went without a choice (closed from outside) has no
+    // result: nothing was chosen, as if cancelled.
+    result = dialog->GetResult(item.put());
+    if (result == E_UNEXPECTED) return HRESULT_FROM_WIN32(ERROR_CANCELLED);
+    if (FAILED(result) ||
         FAILED(result = item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
         return result;
     answer.path = path;

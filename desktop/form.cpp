@@ -7,6 +7,8 @@
 #include "desktop/application.h"
 #include "desktop/controls.h"
 #include "desktop/dpi.h"
+#include "desktop/failure.h"
+#include "desktop/modal.h"
 #include "desktop/painting.h"
 #include "desktop/timer.h"
 #include "desktop/trace.h"
@@ -262,18 +264,32 @@ HFONT Form::font(const FontDesign& wanted) {
 }
 
 void Form::paint_on_screen() {
-    constexpr int kStripRows = 64;  // a strip, not the whole area: small in memory, no flicker
     PaintScope scope(handle());
     const RECT& r = scope.area();
     const PixelRect area{r.left, r.top, r.right, r.bottom};
     if (area.empty()) return;
+    if (painting_failed_) {  // said once; every repaint would fail and say it again
+        Painter painter(scope.dc(), area);
+        Form::paint(painter);
+        return;
+    }
+    try {
+        paint_strips(scope.dc(), area);
+    } catch (...) {
+        painting_failed_ = true;
+        report_unexpected_failure("paint");
+    }
+}
+
+void Form::paint_strips(HDC dc, const PixelRect& area) {
+    constexpr int kStripRows = 64;  // a strip, not the whole area: small in memory, no flicker
 
     Strip strip(client_size(handle()).cx, std::min(area.height(), kStripRows));
     if (!strip) return;
     for (int top = area.top; top < area.bottom; top += strip.rows()) {
         const PixelRect part{area.left, top, area.right, std::min(area.bottom, top + strip.rows())};
         strip.paint(part, [this](Painter& painter) { paint(painter); });
-        strip.copy_to(scope.dc(), part);
+        strip.copy_to(dc, part);
     }
     if (tracing())
         trace("painted", design_.class_name + L" " + std::to_wstring(area.left) + L"," + std::to_wstring(area.top) +
@@ -292,6 +308,7 @@ void Form::change_dpi(int dpi, const RECT& suggested) {
     const std::vector<std::pair<FontDesign, Font>> old_fonts = std::move(fonts_);  // in use until replaced
     fonts_.clear();
     dpi_ = dpi;
+    painting_failed_ = false;  // drawn afresh for the new resolution
     SetWindowPos(handle(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     for (Control* control : controls_) control->lay_out();
@@ -386,10 +403,10 @@ LRESULT CALLBACK Form::procedure(HWND window, UINT message, WPARAM wparam, LPARA
     if (!self) return DefWindowProcW(window, message, wparam, lparam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->on_destroyed();
+        at_boundary("window", [self] { self->on_destroyed(); });
         return DefWindowProcW(window, message, wparam, lparam);
     }
-    return self->handle(message, wparam, lparam);
+    return at_boundary("window", LRESULT{0}, [&] { return self->handle(message, wparam, lparam); });
 }
 
 LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -444,6 +461,13 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             if (static_cast<UINT>(wparam & 0xFFF0) < 0xF000 && on_menu_command(static_cast<int>(wparam & 0xFFF0))) return 0;
             break;
         case WM_CLOSE:
+            // Asked to close from outside (a task manager, the end of the session) while a
+            // message or dialog of ours waits for an answer: its caller still needs the
+            // windows, so the request is refused until the answer is in.
+            if (Modal::open()) {
+                trace("close.refused", design_.class_name);
+                return 0;
+            }
             on_unload();
             DestroyWindow(handle());
             return 0;

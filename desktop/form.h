@@ -118,6 +118,7 @@ private:
     void create_tooltips();
     void set_outer_rect(int x, int y, int width, int height, UINT flags);
     void paint_on_screen();
+    void paint_strips(HDC dc, const PixelRect& area);
     Control* control_at(HWND window) const;
     HWND first_tab_stop() const;
     LRESULT colour_control(HDC dc, HWND control_window);
@@ -132,6 +133,7 @@ private:
     OwnedWindow tooltip_;
     HWND focus_ = nullptr;
     bool shown_since_load_ = false;
+    bool painting_failed_ = false;  // its content could not be drawn: the back colour shows
     Brush back_brush_;
     std::vector<std::pair<FontDesign, Font>> fonts_;
     std::vector<Control*> controls_;

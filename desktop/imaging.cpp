@@ -6,6 +6,7 @@
 
 #include "desktop/com.h"
 #include "desktop/errors.h"
+#include "desktop/failure.h"
 #include "desktop/system_library.h"
 
 #include <wincodec.h>
@@ -193,14 +194,21 @@ Picture decode_png_resource(int resource) {
 
 namespace {
 
+PngDecoder& decoder_for_tests() {
+    static PngDecoder installed;
+    return installed;
+}
+
+Picture decode(int resource) {
+    const PngDecoder& replacement = decoder_for_tests();
+    return replacement ? replacement(resource) : decode_png_resource(resource);
+}
+
 // A thread of its own joins COM's multithreaded apartment for the decoding, and leaves it.
+// What it throws reaches the user-interface thread through its future.
 Picture decode_on_a_thread_of_its_own(int resource) {
-    static const auto initialise = system_function<decltype(::CoInitializeEx)>(L"ole32.dll", "CoInitializeEx");
-    static const auto uninitialise = system_function<decltype(::CoUninitialize)>(L"ole32.dll", "CoUninitialize");
-    const bool joined = initialise && uninitialise && SUCCEEDED(initialise(nullptr, COINIT_MULTITHREADED));
-    Picture picture = joined ? decode_png_resource(resource) : Picture();
-    if (joined) uninitialise();
-    return picture;
+    const ComApartment apartment(ComApartment::Kind::Multithreaded);
+    return apartment ? decode(resource) : Picture();
 }
 
 }  // namespace
@@ -211,18 +219,39 @@ PictureSequence::~PictureSequence() {
     if (next_.valid()) next_.wait();
 }
 
+PngDecoder replace_png_decoder_for_tests(PngDecoder decoder) {
+    PngDecoder previous = std::move(decoder_for_tests());
+    decoder_for_tests() = std::move(decoder);
+    return previous;
+}
+
 const Picture& PictureSequence::get(int index) {
-    if (index == current_index_) return current_;
+    if (index == current_index_ && current_) return current_;
     current_ = {};  // let it go before the next one comes
+    current_index_ = -1;
     if (index == next_index_ && next_.valid()) {
-        current_ = next_.get();
+        current_ = prefetched();
     } else {
         if (next_.valid()) next_.wait();
-        current_ = decode_png_resource(first_resource_ + index);
+        current_ = decode(first_resource_ + index);
     }
+    if (!current_) throw Failure(L"停车牌图案的第 " + std::to_wstring(index + 1) + L" 段无法解码。");
     current_index_ = index;
     start_decoding(index + 1);
     return current_;
+}
+
+// What the decoding thread made of the next picture; whatever it threw arrives here.
+Picture PictureSequence::prefetched() {
+    try {
+        return next_.get();
+    } catch (const std::bad_alloc&) {
+        throw Failure(L"内存不足, 停车牌图案无法解码。");
+    } catch (const Failure&) {
+        throw;
+    } catch (...) {
+        return {};  // said as a picture that could not be decoded
+    }
 }
 
 void PictureSequence::start_decoding(int index) {

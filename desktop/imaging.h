@@ -3,6 +3,7 @@
 // the program carries.
 #pragma once
 
+#include <functional>
 #include <future>
 #include <memory>
 #include <string>
@@ -40,6 +41,12 @@ EncodedPicture encode(const Drawing& drawing, ImageFormat format, int dpi);
 // A PNG picture the program carries as RCDATA, decoded; empty when it cannot be.
 Picture decode_png_resource(int resource);
 
+// The seam for tests: while a decoder is installed, the pictures of a PictureSequence come
+// from it (on whichever thread asks) instead of decode_png_resource. Returns the one it
+// replaces; pass an empty one to restore the real one.
+using PngDecoder = std::function<Picture(int resource)>;
+PngDecoder replace_png_decoder_for_tests(PngDecoder decoder);
+
 // Pictures the program carries as consecutive PNG resources, handed out one at a time: while
 // the caller draws one, the next is decoded on a thread of its own, so decoding and drawing
 // overlap. At most two are in memory.
@@ -50,11 +57,13 @@ public:
     PictureSequence& operator=(const PictureSequence&) = delete;
     ~PictureSequence();
 
-    // Picture i of the sequence; fastest when asked for in order.
+    // Picture i of the sequence; fastest when asked for in order. Throws Failure when it
+    // cannot be decoded: a picture with a part missing is never drawn.
     const Picture& get(int index);
 
 private:
     void start_decoding(int index);
+    Picture prefetched();
 
     int first_resource_, count_;
     int current_index_ = -1;

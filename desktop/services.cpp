@@ -1,6 +1,7 @@
 #include "desktop/services.h"
 
 #include "desktop/application.h"
+#include "desktop/failure.h"
 #include "desktop/handles.h"
 #include "desktop/modal.h"
 #include "desktop/trace.h"
@@ -18,6 +19,21 @@ std::function<void()>& end_replacement() {
     static std::function<void()> replacement;
     return replacement;
 }
+
+// What an entry point from the system stopped is told once; a failure while such a report
+// is still open (a window that fails to paint behind it, say) is only traced.
+void report_in_message_box(const char* entry, const std::wstring& reason) {
+    static bool report_open = false;
+    trace(std::string("failure.") + entry, reason);
+    if (report_open) return;
+    report_open = true;
+    struct Closed {
+        ~Closed() { report_open = false; }
+    } closed;
+    message_box(L"刚才的操作没有完成, 程序出现了意外错误:\r\n" + reason, kStopIcon, L"程序错误");
+}
+
+const bool failures_reported = (report_failures_with(&report_in_message_box), true);
 
 }  // namespace
 
@@ -52,7 +68,9 @@ void end() {
         end_replacement()();
         return;
     }
-    ExitProcess(0);
+    // Through the event loop, not ExitProcess: the windows and whatever works for them (a
+    // thread decoding the artwork, say) are let go in order before the process ends.
+    quit();
 }
 
 void replace_end_for_tests(std::function<void()> on_end) { end_replacement() = std::move(on_end); }

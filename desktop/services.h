@@ -43,8 +43,9 @@ MessageBoxAnswerer answer_message_boxes_with(MessageBoxAnswerer answerer);
 // give the first answer, so a window that loads again does not find its own process.
 bool previous_instance();
 
-// Ends the process at once; no unload procedure runs. Tests install a replacement that
-// records the call instead, so callers still return normally after it.
+// Ends the program: the event loop of run() stops at once, before any event still queued,
+// and the process ends once run() returns; no unload procedure runs. Tests install a
+// replacement that records the call instead. Callers return normally after it.
 void end();
 void replace_end_for_tests(std::function<void()> on_end);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "desktop/failure.h"
+
 namespace desktop {
 namespace {
 
@@ -56,7 +58,7 @@ void Timer::disarm() {
 void CALLBACK Timer::on_platform_tick(HWND, UINT, UINT_PTR id, DWORD) {
     // A tick already queued when its timer was killed names no timer any more.
     for (Timer* timer : all_timers())
-        if (timer->platform_id_ == id) return timer->tick();
+        if (timer->platform_id_ == id) return at_boundary("timer", [timer] { timer->tick(); });
 }
 
 void Timer::windows_changed() {

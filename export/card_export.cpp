@@ -3,6 +3,7 @@
 #include "desktop/bmp.h"
 #include "desktop/clipboard.h"
 #include "desktop/console.h"
+#include "desktop/failure.h"
 #include "desktop/file_dialog.h"
 #include "desktop/imaging.h"
 #include "desktop/services.h"
@@ -59,8 +60,13 @@ desktop::SaveDialogRequest save_as_request(const std::wstring& number) {
 ExportOutcome write_card_picture(const DrawCard& draw, const std::wstring& number, const std::wstring& path,
                                  PictureKind kind, PictureSize size) {
     desktop::trace("export.start", path);
-    const std::unique_ptr<desktop::Drawing> card = draw(number, size.scale);
-    const desktop::EncodedPicture picture = desktop::encode(*card, image_format(kind), size.dpi);
+    desktop::EncodedPicture picture;
+    try {
+        const std::unique_ptr<desktop::Drawing> card = draw(number, size.scale);
+        picture = desktop::encode(*card, image_format(kind), size.dpi);
+    } catch (const desktop::Failure& failure) {  // the card could not be drawn whole
+        return {false, L"图片没有保存! " + failure.reason()};
+    }
     if (!picture) return {false, L"图片没有保存! " + picture.failure()};
     const desktop::WriteOutcome written = desktop::write_file_replacing(path, {picture.bytes()});
     desktop::trace(written.written ? "export.written" : "export.failed", path);
@@ -94,11 +100,18 @@ void save_card_as(const DrawCard& draw, const std::wstring& number) {
 void copy_card(const DrawCard& draw, const std::wstring& number) {
     if (!number_fit_for_a_picture(number)) return;
     desktop::trace("copy.start");
-    const std::unique_ptr<desktop::Drawing> card = draw(number, kScreenSize.scale);
-    const desktop::Pixels pixels = desktop::render(*card);
-    const desktop::EncodedPicture png = desktop::encode(*card, desktop::ImageFormat::Png, kScreenSize.dpi);
-    std::wstring failure = png ? std::wstring() : png.failure();
-    if (pixels.empty()) failure = L"无法画出停车牌。";
+    desktop::Pixels pixels;
+    desktop::EncodedPicture png;
+    std::wstring failure;
+    try {
+        const std::unique_ptr<desktop::Drawing> card = draw(number, kScreenSize.scale);
+        pixels = desktop::render(*card);
+        png = desktop::encode(*card, desktop::ImageFormat::Png, kScreenSize.dpi);
+        if (!png) failure = png.failure();
+        if (pixels.empty()) failure = L"无法画出停车牌。";
+    } catch (const desktop::Failure& drawing_failed) {
+        failure = drawing_failed.reason();
+    }
     if (failure.empty()) {
         // A device-independent bitmap is a BMP file without its 14-byte file header.
         const auto header = desktop::bmp_header(pixels);

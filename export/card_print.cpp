@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "desktop/failure.h"
 #include "desktop/printing.h"
 #include "desktop/services.h"
 #include "desktop/trace.h"
@@ -56,9 +57,13 @@ void print_card(const DrawCard& draw, const std::wstring& number) {
             desktop::kAnswerOk)
         return;
 
-    const std::unique_ptr<desktop::Drawing> card = draw(number, layout.render_scale);
     const desktop::PixelRect dest{layout.left, layout.top, layout.left + layout.width, layout.top + layout.height};
-    if (!job.start(L"挪车卡_" + number) || !job.draw(*card, dest)) return say_why_not(job.failure());
+    try {
+        const std::unique_ptr<desktop::Drawing> card = draw(number, layout.render_scale);
+        if (!job.start(L"挪车卡_" + number) || !job.draw(*card, dest)) return say_why_not(job.failure());
+    } catch (const desktop::Failure& failure) {  // the card could not be drawn whole: the job is taken back
+        return say_why_not(failure.reason());
+    }
     {
         desktop::Painter painter = job.painter();
         draw_cut_marks(painter, layout);

@@ -1,7 +1,7 @@
 #include "export/card_save.h"
 
-#include "desktop/application.h"
 #include "desktop/bmp.h"
+#include "desktop/failure.h"
 #include "desktop/files.h"
 #include "desktop/services.h"
 #include "desktop/trace.h"
@@ -62,6 +62,23 @@ SaveOutcome write_picture(const desktop::Pixels& picture, const std::wstring& nu
     return saved_to(directory);
 }
 
+SaveOutcome draw_and_write(const SaveWindows& windows, const std::wstring& number) {
+    try {
+        // The card cannot change while the panel is hidden: it is drawn once, in memory, and
+        // written three times. No events run meanwhile (a queued command would start Save As
+        // or Print in the middle of the save): nothing here waits for the screen.
+        const desktop::Pixels picture = desktop::render(*windows.draw_card(number));
+        SaveOutcome outcome;
+        for (int pass = 0; pass < kPasses; ++pass) {
+            outcome = write_picture(picture, number);
+            if (!outcome.saved) break;  // what failed once would fail again
+        }
+        return outcome;
+    } catch (...) {
+        return not_saved(L"图片没有保存! " + desktop::reason_of_current_exception());
+    }
+}
+
 }  // namespace
 
 CardSave::CardSave(SaveWindows windows) : windows_(std::move(windows)), timer_(kDelayMs, [this] { run(); }) {}
@@ -93,26 +110,14 @@ void CardSave::request(const std::wstring& number) {
 }
 
 void CardSave::run() {
-    // Ticks that fall due while a run lets events run or shows its message start nothing:
-    // one run per confirmed request.
+    // Ticks that fall due while a run shows its message start nothing: one run per
+    // confirmed request.
     if (running_) return;
     const RunningFlag running(running_);
     desktop::trace("save.start");
 
-    // The card cannot change while the panel is hidden: it is drawn once and written three times.
-    SaveOutcome outcome = closed_before_saving();
-    desktop::Pixels picture;
-    for (int pass = 0; pass < kPasses && !card_gone_; ++pass) {
-        desktop::do_events();
-        // A card closed meanwhile is not loaded afresh, usage notice and all, to be drawn.
-        if (card_gone_) {
-            outcome = closed_before_saving();
-            break;
-        }
-        if (picture.empty()) picture = desktop::render(*windows_.draw_card(number_));
-        outcome = write_picture(picture, number_);
-        if (!outcome.saved) break;  // what failed once would fail again
-    }
+    // A card closed meanwhile is not loaded afresh, usage notice and all, to be drawn.
+    const SaveOutcome outcome = card_gone_ ? closed_before_saving() : draw_and_write(windows_, number_);
 
     windows_.show_panel(true);
     windows_.card_on_top(false);
@@ -127,7 +132,6 @@ void CardSave::run() {
 }
 
 void CardSave::card_closed() {
-    // The timer's next tick, or the pass under way, reports it: not from inside the card's
-    // own closing.
+    // The timer's next tick reports it: not from inside the card's own closing.
     if (pending()) card_gone_ = true;
 }

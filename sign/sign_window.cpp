@@ -1,6 +1,7 @@
 #include "sign/sign_window.h"
 
 #include "assets/resource.h"
+#include "desktop/failure.h"
 #include "desktop/services.h"
 #include "desktop/twips.h"
 #include "sign/card_layout.h"
@@ -60,7 +61,9 @@ void SignWindow::on_load() {
         desktop::end();
         return;
     }
-    if (dpi() != desktop::kPixelsPerInch) on_dpi_changed();
+    // Should the card not be drawn for this resolution, that is said, and the card shows as
+    // drawn at 96 dpi: start-up goes on, the panel comes.
+    if (dpi() != desktop::kPixelsPerInch) desktop::at_boundary("dpi", [this] { on_dpi_changed(); });
     show();
     set_left(0);
     set_top(0);

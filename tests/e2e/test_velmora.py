@@ -999,5 +999,84 @@ class SmallScreens(Velmora):
         self.run_on((1024, 768))
 
 
+
+class CloseRequests(Velmora):
+    """A close request from outside, as `taskkill` without /f makes it (WM_CLOSE posted to
+    every top-level window of the program), while a dialog of ours is open. The program either
+    ends or carries on with its panel on screen, never as a process with no window (every
+    later start would end silently as a second copy); nothing it says is misleading."""
+
+    def setUp(self):
+        super().setUp()
+        desk.print_queue.reset()
+
+    def open_print_dialog(self):
+        desk.key("ctrl+p")
+        desk.wait_window(title="^打印$", exe="velmora.exe", cls="#32770")
+
+    def open_print_dialog_from_the_cards_menu(self):
+        desk.click(600, 120, button=3)
+        desk.wait_window(cls="#32768", exe="velmora.exe")
+        desk.key("Down", "Down", "Down", "Return")  # past 复制图片 and 另存为…, to 打印…
+        desk.wait_window(title="^打印$", exe="velmora.exe", cls="#32770")
+
+    def open_size_note(self):
+        self.open_print_dialog()
+        desk.press_in("打印", "Return")
+        wait_for(lambda: any("厘米打印" in (desk.probe("msgbox", box["hwnd"])["text"] or "")
+                             for box in desk.find_windows(cls="#32770", exe="velmora.exe")),
+                 10, what="the size note")
+
+    def open_save_as(self):
+        desk.key("ctrl+shift+s")
+        desk.wait_window(title="^另存为$", exe="velmora.exe")
+
+    def open_about_box(self):
+        self.click("关于程序")
+        desk.wait_window(title="^关于程序$", exe="velmora.exe")
+
+    def ended_or_on_screen(self):
+        """'ended', 'on screen' once the close request has been dealt with, else None."""
+        if self.proc.returncode is not None:
+            return "ended"
+        if desk.find_windows(cls="#32770", exe="velmora.exe"):
+            return None  # a dialog is still open
+        # Refused while the dialog was open: the panel stays, on screen.
+        if self.traced("close.refused") and desk.find_windows(title="^控制面板 ", exe="velmora.exe"):
+            return "on screen"
+        return None
+
+    def test_a_close_request_while_a_dialog_is_open_never_leaves_an_invisible_process(self):
+        for name, open_dialog in [("print dialog", self.open_print_dialog),
+                                  ("print dialog from the card's menu", self.open_print_dialog_from_the_cards_menu),
+                                  ("print size note", self.open_size_note),
+                                  ("Save As", self.open_save_as),
+                                  ("message box", self.open_about_box)]:
+            with self.subTest(dialog=name):
+                try:
+                    self.close_while_open(open_dialog)
+                finally:  # a copy left over must not take the next case's start for a second copy
+                    if self.proc.returncode is None:
+                        self.kill()
+
+    def close_while_open(self, open_dialog):
+        self.trace.unlink(missing_ok=True)
+        self.start()
+        self.move_panel_to(500, 800)
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        open_dialog()
+        desk.run_wine(["taskkill", "/im", "velmora.exe"], timeout=30, check=False)
+        outcome = wait_for(self.ended_or_on_screen, 15, what="the program to end or show its panel")
+        self.assertFalse(self.traced("message_box", "保存失败"), "a misleading failure was reported")
+        self.assertFalse(self.traced("message_box", "打印失败"), "a misleading failure was reported")
+        if outcome == "on screen":
+            self.click("退出程序")
+        self.assertEqual(self.proc.wait(10), 0)
+        # A later start is a first copy again: its notice and panel come.
+        self.start()
+        self.click("退出程序")
+        self.assertEqual(self.proc.wait(10), 0)
+
 if __name__ == "__main__":
     unittest.main(verbosity=2)

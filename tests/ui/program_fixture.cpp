@@ -1,5 +1,11 @@
 #include "program_fixture.h"
 
+#include "desktop/com.h"
+
+// The tests' thread is the program's user-interface thread: it joins COM first thing, as the
+// program's start does.
+static const desktop::ComApartment ui_thread_apartment(desktop::ComApartment::Kind::SingleThreaded);
+
 void ProgramTest::SetUp() {
     desktop::answer_message_boxes_with([this](const desktop::MessageBoxRequest& request) {
         boxes.push_back(request);
