@@ -39,6 +39,9 @@ EncodedPicture encode(const Drawing& drawing, ImageFormat format, int dpi);
 
 // A PNG picture the program carries as RCDATA, decoded; empty when it cannot be.
 Picture decode_png_resource(int resource);
+// How many of those this process has decoded so far, on any thread: the 3x artwork is the
+// slowest thing the card draws from, and tests check that it is not decoded again needlessly.
+int pictures_decoded();
 
 // Pictures the program carries as consecutive PNG resources, handed out one at a time: while
 // the caller draws one, the next is decoded on a thread of its own, so decoding and drawing
