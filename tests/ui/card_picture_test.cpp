@@ -1,4 +1,4 @@
-// The card as a picture: the same pixels whatever the user's colour scheme and font smoothing,
+// The card as a picture: the same pixels whatever the user's colour scheme,
 // and at high resolutions a window that keeps its artwork instead of decoding it at every
 // repaint.
 #include <gtest/gtest.h>
@@ -23,58 +23,28 @@ private:
     COLORREF previous_;
 };
 
-// The font smoothing setting changed for as long as it lives (for this session only).
-class SmoothingChange {
-public:
-    SmoothingChange(bool on, UINT type) {
-        SystemParametersInfoW(SPI_GETFONTSMOOTHING, 0, &on_, 0);
-        SystemParametersInfoW(SPI_GETFONTSMOOTHINGTYPE, 0, &type_, 0);
-        SystemParametersInfoW(SPI_SETFONTSMOOTHING, on, nullptr, 0);
-        SystemParametersInfoW(SPI_SETFONTSMOOTHINGTYPE, 0, reinterpret_cast<void*>(static_cast<UINT_PTR>(type)), 0);
-    }
-    ~SmoothingChange() {
-        SystemParametersInfoW(SPI_SETFONTSMOOTHING, on_, nullptr, 0);
-        SystemParametersInfoW(SPI_SETFONTSMOOTHINGTYPE, 0, reinterpret_cast<void*>(static_cast<UINT_PTR>(type_)), 0);
-    }
-
-private:
-    BOOL on_ = FALSE;
-    UINT type_ = 0;
-};
-
 desktop::Pixels card_for(double scale = 1.0) { return desktop::render(CardPicture(scale, L"13800138000")); }
 
+// The darkest colour in an area, by the sum of its channels.
 std::uint32_t darkest_in(const desktop::Pixels& picture, const desktop::PixelRect& area) {
+    const auto sum = [](std::uint32_t c) { return (c & 0xFF) + (c >> 8 & 0xFF) + (c >> 16 & 0xFF); };
     std::uint32_t darkest = 0xFFFFFF;
     for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) {
-            const std::uint32_t c = picture.at(x, y);
-            if ((c & 0xFF) + (c >> 8 & 0xFF) + (c >> 16 & 0xFF) < (darkest & 0xFF) + (darkest >> 8 & 0xFF) + (darkest >> 16))
-                darkest = c;
-        }
+        for (int x = area.left; x < area.right; ++x)
+            if (sum(picture.at(x, y)) < sum(darkest)) darkest = picture.at(x, y);
     return darkest;
 }
 
 // Under a high-contrast dark theme the text colour of buttons is white: digits in that colour
-// would vanish in their white boxes, on screen and in every picture. ClearType would tint
-// their edges in the user's colours, or no smoothing leave them jagged, in the files too.
-TEST(CardPicture, TheDigitsAreTheSameWhateverTheUsersThemeAndSmoothing) {
+// would vanish in their white boxes, on screen and in every picture. (The digits are smoothed
+// in grey whatever the user's ClearType setting too; Wine's drawing into memory does not
+// follow that setting, so no test here could see the difference.)
+TEST(CardPicture, TheDigitsAreBlackWhateverTheUsersColourScheme) {
     const desktop::Pixels standard = card_for();
     ASSERT_FALSE(standard.empty());
     EXPECT_EQ(darkest_in(standard, CardPicture(1.0).slot_bounds(1)), 0x000000u) << "the digits are not black";
-    const struct {
-        const char* what;
-        std::function<std::shared_ptr<void>()> change;
-    } settings[] = {
-        {"high-contrast text colour", [] { return std::make_shared<SystemColourChange>(COLOR_BTNTEXT, RGB(255, 255, 255)); }},
-        {"ClearType", [] { return std::make_shared<SmoothingChange>(true, FE_FONTSMOOTHINGCLEARTYPE); }},
-        {"no smoothing", [] { return std::make_shared<SmoothingChange>(false, FE_FONTSMOOTHINGSTANDARD); }},
-    };
-    for (const auto& setting : settings) {
-        SCOPED_TRACE(setting.what);
-        const auto changed = setting.change();
-        EXPECT_TRUE(card_for().bytes() == standard.bytes()) << "the card changed with the user's setting";
-    }
+    const SystemColourChange high_contrast(COLOR_BTNTEXT, RGB(255, 255, 255));
+    EXPECT_TRUE(card_for().bytes() == standard.bytes()) << "the digits took the colour scheme's text colour";
 }
 
 // At 288 dpi (300 %) and above, the window draws the card from the 3x artwork: decoded once
