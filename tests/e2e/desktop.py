@@ -211,8 +211,21 @@ class Desktop:
     def _start_wine_services(self):
         """Starts Wine's background services (explorer, winedevice, ...) now, with their
         output going to files: started by the first program of a test run instead, they
-        would inherit that runner's output pipes and keep it waiting for them to close."""
-        self._run([WINE, "cmd", "/c", "exit"], 60)
+        would inherit that runner's output pipes and keep it waiting for them to close.
+
+        The command does nothing but start a program, so running it again is safe. It has
+        been seen once to exit 1 without a word, on a new 144 dpi prefix, and to work on the
+        next run; Wine's messages were off then: they are on now and go to setup.log."""
+        attempts = 3
+        for attempt in range(1, attempts + 1):
+            r = _run_captured([WINE, "cmd", "/c", "exit"], dict(self.env, WINEDEBUG="err+all,fixme-all"), 60)
+            if r.returncode == 0:
+                return
+            note = f"cmd /c exit, attempt {attempt}, exited {r.returncode}: {r.stderr[-2000:]}"
+            with open(self.workdir / "setup.log", "a") as log:
+                log.write(note + "\n")
+            print(f"desktop: {note}", file=sys.stderr, flush=True)
+        raise DesktopError(f"Wine's services did not start: {note}")
 
     def close(self):
         """Tear everything down; safe to call twice and after a failed start."""
@@ -381,7 +394,9 @@ class Desktop:
         self._start_wineserver()
 
     def _run(self, args, timeout, extra_env=None):
-        r = _run_captured(args, dict(self.env, **(extra_env or {})), timeout)
+        """A set-up step; Wine's error messages on, so that a failure says why."""
+        env = dict(self.env, WINEDEBUG="err+all,fixme-all", **(extra_env or {}))
+        r = _run_captured(args, env, timeout)
         if r.returncode != 0:
             raise DesktopError(f"{' '.join(map(str, args))} exited {r.returncode}: "
                                f"{r.stderr[-2000:]}")
