@@ -128,7 +128,7 @@ void CardPicture::paint_artwork(desktop::Painter& painter) const {
     // The 3x artwork, whole or in bands, at its own size or stretched for scales above 3.
     const double stretch = scale_ / card_layout::kPrintScale;
     const auto row_at = [stretch](int row) { return static_cast<int>(std::lround(row * stretch)); };
-    if (artwork_ && (scale_ <= card_layout::kPrintScale)) {
+    if (artwork_ && scale_ <= card_layout::kPrintScale) {
         painter.draw_picture(artwork_, extent);
         return;
     }
