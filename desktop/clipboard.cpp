@@ -13,27 +13,31 @@ namespace {
 // Keeps the clipboard open for as long as it lives.
 class OpenClipboardScope {
 public:
-    explicit OpenClipboardScope(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
+    explicit OpenClipboardScope(HWND owner)
+        : open_(OpenClipboard(owner) != FALSE), error_(open_ ? ERROR_SUCCESS : GetLastError()) {}
     OpenClipboardScope(const OpenClipboardScope&) = delete;
     OpenClipboardScope& operator=(const OpenClipboardScope&) = delete;
     ~OpenClipboardScope() {
         if (open_) CloseClipboard();
     }
     bool open() const { return open_; }
+    DWORD error() const { return error_; }  // why it could not be opened
 
 private:
     bool open_;
+    DWORD error_;
 };
 
 UINT format_id(const std::wstring& format) {
     return format == L"CF_DIB" ? CF_DIB : RegisterClipboardFormatW(format.c_str());
 }
 
-// Memory the clipboard takes over once SetClipboardData succeeds.
-HGLOBAL global_copy(ByteRun bytes) {
+// Memory the clipboard takes over once SetClipboardData succeeds; error says why there is none.
+HGLOBAL global_copy(ByteRun bytes, DWORD& error) {
     const HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size);
     void* locked = memory ? GlobalLock(memory) : nullptr;
     if (!locked) {
+        error = GetLastError();  // before GlobalFree can change it
         if (memory) GlobalFree(memory);
         return nullptr;
     }
@@ -42,19 +46,37 @@ HGLOBAL global_copy(ByteRun bytes) {
     return memory;
 }
 
+// Puts one format on the open clipboard; where a step fails, error is read right there.
+bool put_one(const ClipboardData& item, DWORD& error) {
+    const UINT format = format_id(item.format);
+    if (!format) {
+        error = GetLastError();
+        return false;
+    }
+    const HGLOBAL memory = global_copy(item.bytes, error);
+    if (!memory) return false;
+    if (SetClipboardData(format, memory)) return true;
+    error = GetLastError();
+    GlobalFree(memory);
+    return false;
+}
+
 }  // namespace
 
 bool put_on_clipboard(std::initializer_list<ClipboardData> data, std::wstring& failure) {
     const OpenClipboardScope clipboard(modal_owner());
-    if (!clipboard.open() || !EmptyClipboard()) {
+    if (!clipboard.open()) {
+        failure = system_reason(clipboard.error());
+        return false;
+    }
+    if (!EmptyClipboard()) {
         failure = system_reason(GetLastError());
         return false;
     }
     for (const ClipboardData& item : data) {
-        const HGLOBAL memory = global_copy(item.bytes);
-        if (!memory || !SetClipboardData(format_id(item.format), memory)) {
-            failure = system_reason(GetLastError());
-            if (memory) GlobalFree(memory);
+        DWORD error = ERROR_SUCCESS;
+        if (!put_one(item, error)) {
+            failure = system_reason(error);
             EmptyClipboard();
             return false;
         }

@@ -17,9 +17,14 @@ std::wstring message_for(DWORD code) {
     return message;
 }
 
+// Some calls fail without saying why: the system's words for code 0 would call the failure a
+// success ("操作成功完成").
+const wchar_t kNoReason[] = L"系统没有说明原因";
+
 }  // namespace
 
 std::wstring system_reason(DWORD error) {
+    if (error == ERROR_SUCCESS) return kNoReason;
     const std::wstring message = message_for(error);
     return message.empty() ? L"错误代码 " + std::to_wstring(error) : message;
 }
@@ -27,6 +32,7 @@ std::wstring system_reason(DWORD error) {
 std::wstring com_reason(HRESULT result) {
     wchar_t code[16];
     std::swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(result));
+    if (result == S_OK) return std::wstring(kNoReason) + L" (" + code + L")";
     const std::wstring message = message_for(static_cast<DWORD>(result));
     return message.empty() ? std::wstring(L"错误代码 ") + code : message + L" (" + code + L")";
 }

@@ -22,6 +22,27 @@ std::wstring directory_of(const std::wstring& path) {
     return separator == std::wstring::npos ? L".\\" : path.substr(0, separator + 1);
 }
 
+// The path made full and clean by the system's rules: the current folder, a drive's own
+// current folder ("C:card.png"), "." and "..". Done before anything else, so the temporary
+// file sits beside the final one and the extended form below, which takes every character
+// literally, gets a clean path.
+std::wstring full_path(const std::wstring& path, DWORD& error) {
+    if (path.rfind(L"\\\\?\\", 0) == 0) return path;  // extended already: literal on purpose
+    const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0) {
+        error = GetLastError();
+        return {};
+    }
+    std::wstring full(size, L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+    if (length == 0 || length >= size) {  // or the current folder changed in between
+        error = length == 0 ? GetLastError() : ERROR_INVALID_NAME;
+        return {};
+    }
+    full.resize(length);
+    return full;
+}
+
 // Absolute paths near or past MAX_PATH reach the file system only in their extended form.
 std::wstring extended(std::wstring path) {
     constexpr std::size_t kRoomForTemporaryName = 32;
@@ -121,7 +142,10 @@ bool is_temporary_name(const std::wstring& name, const std::wstring& prefix) {
 }
 
 WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_list<ByteRun> runs) {
-    const std::wstring target = extended(path);
+    DWORD error = ERROR_SUCCESS;
+    const std::wstring full = full_path(path, error);
+    if (full.empty()) return failure(error);
+    const std::wstring target = extended(full);
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return failure(ERROR_ACCESS_DENIED);
@@ -130,7 +154,6 @@ WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_lis
     const std::wstring& prefix = identity().temporary_prefix;
     remove_stale_temporaries(folder, prefix);
 
-    DWORD error = ERROR_SUCCESS;
     Temporary temporary = create_temporary(folder, prefix, error);
     if (!temporary.file) return failure(error);
     error = write_and_flush(temporary.file.get(), runs);

@@ -1,6 +1,7 @@
 #include "desktop/imaging.h"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 #include <vector>
 
@@ -146,7 +147,16 @@ EncodedPicture encode(const Drawing& drawing, ImageFormat format, int dpi) {
     return picture;
 }
 
+namespace {
+
+std::atomic<int> decoded_count{0};
+
+}  // namespace
+
+int pictures_decoded() { return decoded_count.load(); }
+
 Picture decode_png_resource(int resource) {
+    ++decoded_count;
     const HMODULE module = GetModuleHandleW(nullptr);
     const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource), MAKEINTRESOURCEW(10));  // RT_RCDATA
     const HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;

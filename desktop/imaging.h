@@ -40,6 +40,9 @@ EncodedPicture encode(const Drawing& drawing, ImageFormat format, int dpi);
 
 // A PNG picture the program carries as RCDATA, decoded; empty when it cannot be.
 Picture decode_png_resource(int resource);
+// How many of those this process has decoded so far, on any thread: the 3x artwork is the
+// slowest thing the card draws from, and tests check that it is not decoded again needlessly.
+int pictures_decoded();
 
 // The seam for tests: while a decoder is installed, the pictures of a PictureSequence come
 // from it (on whichever thread asks) instead of decode_png_resource. Returns the one it

@@ -159,16 +159,16 @@ Pixels render(const Drawing& drawing) {
         for (int y = 0; y < rows; ++y) picture.set_row(top + y, strip.row(y));
         return true;
     });
-    return drawn ? picture : Pixels();
+    if (!drawn) return Pixels();
+    return picture;  // moved out, never copied: it can be tens of megabytes
 }
 
 Font create_font(const FontDesign& design, int dpi) {
     const int charset = design.charset == kProgramCharset ? identity().default_charset : design.charset;
     return Font(CreateFontW(font_height_pixels(design.points, dpi), 0, 0, 0, design.weight, FALSE, FALSE, FALSE,
-                            static_cast<BYTE>(charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            static_cast<BYTE>(charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                            design.smoothing == Smoothing::Grayscale ? ANTIALIASED_QUALITY : DEFAULT_QUALITY,
                             DEFAULT_PITCH | FF_DONTCARE, design.face.c_str()));
 }
-
-Colour default_text_colour() { return Colour{static_cast<std::uint32_t>(GetSysColor(COLOR_BTNTEXT))}; }
 
 }  // namespace desktop

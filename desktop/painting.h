@@ -108,7 +108,4 @@ Pixels render(const Drawing& drawing);
 // A font of the given design for a surface of the given resolution.
 Font create_font(const FontDesign& design, int dpi);
 
-// The colour controls draw their text in on the current colour scheme.
-Colour default_text_colour();
-
 }  // namespace desktop

@@ -13,6 +13,11 @@ class Pixels {
 public:
     Pixels() = default;
     Pixels(int width, int height);  // all black
+    // Moved, never copied unawares: a picture can take tens of megabytes.
+    Pixels(const Pixels&) = delete;
+    Pixels& operator=(const Pixels&) = delete;
+    Pixels(Pixels&&) noexcept = default;
+    Pixels& operator=(Pixels&&) noexcept = default;
 
     static std::size_t row_size(int width) { return (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4; }
 

@@ -182,8 +182,8 @@ PageFigures PrintJob::figures() const {
     return f;
 }
 
-bool PrintJob::failed(const wchar_t* step) {
-    failure_ = std::wstring(step) + L": " + system_reason(GetLastError());
+bool PrintJob::failed(const wchar_t* step, DWORD error) {
+    failure_ = std::wstring(step) + L": " + system_reason(error);
     return false;
 }
 
@@ -191,16 +191,17 @@ bool PrintJob::start(const std::wstring& document) {
     DOCINFOW info{};
     info.cbSize = sizeof info;
     info.lpszDocName = document.c_str();
-    if (StartDocW(dc_, &info) <= 0) return failed(L"无法开始打印");
+    if (StartDocW(dc_, &info) <= 0) return failed(L"无法开始打印", GetLastError());
     started_ = true;
     trace("print.started", document);
-    return StartPage(dc_) > 0 || failed(L"无法开始新的一页");
+    return StartPage(dc_) > 0 || failed(L"无法开始新的一页", GetLastError());
 }
 
 bool PrintJob::draw(const Drawing& drawing, const PixelRect& dest) {
     // Each band goes where its rows fall in dest; neighbouring bands share their edge row.
     const double rows_to_dest = static_cast<double>(dest.height()) / drawing.height();
     const auto dest_row = [&](int row) { return dest.top + static_cast<int>(row * rows_to_dest + 0.5); };
+    DWORD send_error = ERROR_SUCCESS;
     bool sent = true;
     const bool drawn = render_in_bands(drawing, kBandRows, [&](int top, int rows, const Strip& strip) {
         // Sent as 24-bit rows: the spooler keeps the page's pictures until the page ends, and
@@ -219,10 +220,11 @@ bool PrintJob::draw(const Drawing& drawing, const PixelRect& dest) {
         const int y = dest_row(top);
         sent = StretchDIBits(dc_, dest.left, y, dest.width(), dest_row(top + rows) - y, 0, 0, band.width(), rows,
                              band.bytes().data(), &info, DIB_RGB_COLORS, SRCCOPY) > 0;
+        if (!sent) send_error = GetLastError();  // now: freeing the band and the strip may change it
         return sent;
     });
-    if (!sent) return failed(L"无法把图片送往打印机");
-    if (!drawn) return failed(L"内存不足, 无法画出停车牌");
+    if (!sent) return failed(L"无法把图片送往打印机", send_error);
+    if (!drawn) return failed(L"内存不足, 无法画出停车牌", ERROR_NOT_ENOUGH_MEMORY);
     return true;
 }
 
@@ -231,10 +233,11 @@ Painter PrintJob::painter() {
 }
 
 bool PrintJob::finish() {
-    if (EndPage(dc_) <= 0) return failed(L"打印失败");
+    if (EndPage(dc_) <= 0) return failed(L"打印失败", GetLastError());
     const bool ended = EndDoc(dc_) > 0;
+    const DWORD error = ended ? ERROR_SUCCESS : GetLastError();
     started_ = false;
-    if (!ended) return failed(L"打印任务没有送到打印机");
+    if (!ended) return failed(L"打印任务没有送到打印机", error);
     trace("print.done");
     return true;
 }

@@ -54,7 +54,7 @@ public:
     bool finish();
 
 private:
-    bool failed(const wchar_t* step);
+    bool failed(const wchar_t* step, DWORD error);  // error as read where the step failed
 
     HDC dc_ = nullptr;
     bool started_ = false;

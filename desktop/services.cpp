@@ -53,12 +53,18 @@ MessageBoxAnswerer answer_message_boxes_with(MessageBoxAnswerer replacement) {
     return previous;
 }
 
+bool claim_single_instance(const std::wstring& name, KernelHandle& mutex) {
+    HANDLE created = CreateMutexW(nullptr, FALSE, name.c_str());
+    const DWORD error = GetLastError();
+    mutex.reset(created);
+    // A copy that another user or an administrator started made the mutex so that this one
+    // may not open it: that copy runs all the same.
+    return error == ERROR_ALREADY_EXISTS || (!created && error == ERROR_ACCESS_DENIED);
+}
+
 bool previous_instance() {
     static KernelHandle mutex;
-    static const bool another_copy_runs = [] {
-        mutex.reset(CreateMutexW(nullptr, FALSE, identity().instance_mutex.c_str()));
-        return GetLastError() == ERROR_ALREADY_EXISTS;
-    }();
+    static const bool another_copy_runs = claim_single_instance(identity().instance_mutex, mutex);
     return another_copy_runs;
 }
 

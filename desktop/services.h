@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "desktop/handles.h"
 #include "desktop/win32.h"
 
 namespace desktop {
@@ -42,6 +43,9 @@ MessageBoxAnswerer answer_message_boxes_with(MessageBoxAnswerer answerer);
 // True when another copy of the program is running. Asked once per process: later calls
 // give the first answer, so a window that loads again does not find its own process.
 bool previous_instance();
+// The check behind it: true when a copy holds the named mutex already, whether or not this
+// one may open it; otherwise this copy holds it in mutex from now on.
+bool claim_single_instance(const std::wstring& name, KernelHandle& mutex);
 
 // Ends the program: the event loop of run() stops at once, before any event still queued,
 // and the process ends once run() returns; no unload procedure runs. Tests install a

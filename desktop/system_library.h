@@ -3,6 +3,8 @@
 // none of those libraries, and costs no more time or memory than it did without them.
 #pragma once
 
+#include <string>
+
 #include "desktop/win32.h"
 
 namespace desktop {
@@ -16,5 +18,14 @@ template <class Function>
 Function* system_function(const wchar_t* library, const char* name) {
     return reinterpret_cast<Function*>(reinterpret_cast<void*>(system_procedure(library, name)));
 }
+
+// How a system library is loaded from the system folder alone, never from the program's folder
+// or the current one: by name with the search flag where the system knows that flag (where
+// AddDllDirectory exists: Windows 8, or 7 with update KB2533623), by its full path elsewhere.
+struct LibraryLoad {
+    std::wstring path;
+    DWORD flags = 0;
+};
+LibraryLoad system_library_load(const wchar_t* library, bool search_flags_known, const std::wstring& system_folder);
 
 }  // namespace desktop

@@ -8,6 +8,18 @@
 namespace {
 
 constexpr std::size_t kLongestNumber = 11;
+constexpr std::size_t kLongestQuote = 60;  // characters of a bad argument an error line repeats
+
+// A bad argument as an error line repeats it: a pasted paragraph or path would drown the
+// message, so only its start, and "…" for the rest.
+std::wstring quoted(const std::wstring& argument) {
+    if (argument.size() <= kLongestQuote) return argument;
+    std::size_t cut = kLongestQuote;
+    if (argument[cut - 1] >= 0xD800 && argument[cut - 1] <= 0xDBFF) --cut;  // never half a character
+    return argument.substr(0, cut) + L"…";
+}
+
+bool is_help(const std::wstring& argument) { return argument == L"--help" || argument == L"-h" || argument == L"/?"; }
 
 CommandLine failed(std::wstring error) {
     CommandLine command;
@@ -33,7 +45,7 @@ bool takes_value(const std::wstring& name) { return name == L"--number" || name 
 std::optional<std::wstring> check_number(const std::wstring& number) {
     if (number.empty()) return L"号码不能为空";
     if (!is_safe_number(number) || number.size() > kLongestNumber)
-        return L"号码只能包含数字和一个小数点, 最多 11 位: " + number;
+        return L"号码只能包含数字和一个小数点, 最多 11 位: " + quoted(number);
     return std::nullopt;
 }
 
@@ -41,19 +53,22 @@ std::optional<std::wstring> check_number(const std::wstring& number) {
 
 CommandLine parse_command_line(const std::vector<std::wstring>& arguments) {
     if (arguments.empty()) return {};
-    if (std::any_of(arguments.begin(), arguments.end(),
-                    [](const std::wstring& a) { return a == L"--help" || a == L"-h" || a == L"/?"; })) {
+    if (arguments.size() == 1 && is_help(arguments[0])) {
         CommandLine help;
         help.mode = CommandLine::Mode::Help;
         return help;
     }
+    // Help asked for beside anything else is wrong use: a script that meant to write a
+    // picture must not be told it succeeded.
+    const auto help = std::find_if(arguments.begin(), arguments.end(), is_help);
+    if (help != arguments.end()) return failed(*help + L" 只能单独使用");
 
     CommandLine command;
     command.mode = CommandLine::Mode::Export;
     std::vector<std::wstring> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         Option option = split(arguments[i]);
-        if (option.name != L"--qr" && !takes_value(option.name)) return failed(L"不认识的参数: " + arguments[i]);
+        if (option.name != L"--qr" && !takes_value(option.name)) return failed(L"不认识的参数: " + quoted(arguments[i]));
         if (std::find(seen.begin(), seen.end(), option.name) != seen.end()) return failed(L"参数重复: " + option.name);
         seen.push_back(option.name);
         if (option.name == L"--qr") {
@@ -69,7 +84,7 @@ CommandLine parse_command_line(const std::vector<std::wstring>& arguments) {
         if (option.name == L"--out") command.out = *option.value;
         if (option.name == L"--dpi") {
             const auto size = picture_size_for_dpi(*option.value == L"300" ? 300 : *option.value == L"100" ? 100 : 0);
-            if (!size) return failed(L"--dpi 只能是 300 或 100: " + *option.value);
+            if (!size) return failed(L"--dpi 只能是 300 或 100: " + quoted(*option.value));
             command.size = *size;
         }
     }
@@ -77,7 +92,7 @@ CommandLine parse_command_line(const std::vector<std::wstring>& arguments) {
     if (const auto wrong = check_number(command.number)) return failed(*wrong);
     if (command.out.empty()) return failed(L"缺少 --out");
     const auto kind = picture_kind_of(command.out);
-    if (!kind) return failed(L"不认识的图片格式 (只能是 .png .jpg .jpeg .bmp): " + command.out);
+    if (!kind) return failed(L"不认识的图片格式 (只能是 .png .jpg .jpeg .bmp): " + quoted(command.out));
     command.kind = *kind;
     return command;
 }

@@ -19,6 +19,8 @@ std::int16_t filter_key(std::int16_t code, std::wstring_view text);
 
 // What a paste may insert in place of the selection: the digits of the pasted text and at
 // most one point (none while the box holds one already), cut to the room the limit leaves.
+// Full-width digits and points count as their ASCII forms, and a leading country code
+// "+86" or "0086" is not part of the number.
 std::wstring admit_paste(std::wstring_view pasted, std::wstring_view text, std::size_t selected,
                          std::size_t max_length);
 

@@ -13,11 +13,20 @@ namespace {
 constexpr double kTwipsPerPixel = 15.0;  // at scale 1
 constexpr int kPixelsPerInch = 96;
 
-desktop::FontDesign slot_font() { return {L"宋体", card_layout::kSlotFontPoints}; }
+// The card is a picture: its digits are black and smoothed in shades of grey whatever the
+// user's colour scheme and ClearType setting, so the window, the files, the clipboard and
+// the paper all show the same card on every machine.
+constexpr desktop::Colour kInk{0x00000000};
+
+desktop::FontDesign slot_font() {
+    desktop::FontDesign design{L"宋体", card_layout::kSlotFontPoints};
+    design.smoothing = desktop::Smoothing::Grayscale;
+    return design;
+}
 
 }  // namespace
 
-CardPicture::CardPicture(double scale, std::wstring_view number, std::string code)
+CardPicture::CardPicture(double scale, std::wstring_view number, std::string code, Painted painted)
     : scale_(scale),
       captions_(slot_captions(number)),
       extent_width_(card_layout::kWindowWidth),
@@ -27,7 +36,23 @@ CardPicture::CardPicture(double scale, std::wstring_view number, std::string cod
         artwork_ = desktop::Picture::from_resource(IDB_CARD);
     else if (scale_ < card_layout::kPrintScale)
         artwork_ = shrunk_artwork();
+    else if (painted == Painted::Repeatedly)
+        artwork_ = whole_print_artwork();
     show_code(std::move(code));
+}
+
+desktop::Picture CardPicture::whole_print_artwork() const {
+    const int width = card_layout::kPrintScale * card_layout::kArtworkWidth;
+    const int height = card_layout::kPrintScale * card_layout::kArtworkHeight;
+    std::vector<std::uint32_t> rows(static_cast<std::size_t>(width) * height);
+    for (int band = 0; band < card_layout::kPrintBands; ++band) {
+        const desktop::Picture& picture = print_band(band);
+        for (int y = 0; y < picture.height() && y < card_layout::kPrintBandRows; ++y)
+            std::copy_n(picture.row(y), std::min(width, picture.width()),
+                        rows.begin() + static_cast<std::ptrdiff_t>(band * card_layout::kPrintBandRows + y) * width);
+    }
+    print_bands_.reset();
+    return desktop::Picture::from_pixels(width, height, std::move(rows));
 }
 
 desktop::Picture CardPicture::shrunk_artwork() const {
@@ -94,20 +119,23 @@ void CardPicture::paint(desktop::Painter& painter) const {
     painter.fill({0, 0, width(), height()}, desktop::Colour{0x00F0F0F0});  // where no artwork reaches
     paint_artwork(painter);
     paint_code(painter);
-    const desktop::Colour ink = desktop::default_text_colour();
     for (int k = 1; k <= static_cast<int>(kSlotCount); ++k)
-        painter.draw_text(slot_bounds(k), captions_[k - 1], slot_font_.get(), ink, /*centred=*/true);
+        painter.draw_text(slot_bounds(k), captions_[k - 1], slot_font_.get(), kInk, /*centred=*/true);
 }
 
 void CardPicture::paint_artwork(desktop::Painter& painter) const {
     const desktop::PixelRect extent{0, 0, to_pixels(extent_width_), to_pixels(extent_height_)};
-    if (artwork_) {
+    // The 3x artwork, whole or in bands, at its own size or stretched for scales above 3.
+    const double stretch = scale_ / card_layout::kPrintScale;
+    const auto row_at = [stretch](int row) { return static_cast<int>(std::lround(row * stretch)); };
+    if (artwork_ && scale_ <= card_layout::kPrintScale) {
         painter.draw_picture(artwork_, extent);
         return;
     }
-    // The 3x bands, at their own size or stretched for scales above 3.
-    const double stretch = scale_ / card_layout::kPrintScale;
-    const auto row_at = [stretch](int row) { return static_cast<int>(std::lround(row * stretch)); };
+    if (artwork_) {
+        painter.draw_picture_scaled(artwork_, {0, 0, row_at(artwork_.width()), row_at(artwork_.height())}, extent);
+        return;
+    }
     const int band_rows = card_layout::kPrintBandRows;
     for (int band = 0; band < card_layout::kPrintBands; ++band) {
         const desktop::PixelRect placed{0, row_at(band * band_rows),

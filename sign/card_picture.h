@@ -19,7 +19,14 @@
 
 class CardPicture : public desktop::Drawing {
 public:
-    explicit CardPicture(double scale = 1.0, std::wstring_view number = {}, std::string code = {});
+    // How often the picture is painted. A picture for a file, the clipboard or the printer is
+    // painted once: at scale 3 and above it decodes the 3x artwork a band at a time as it goes
+    // and keeps none of it. A window's picture is painted again and again: it keeps its
+    // artwork decoded, at every scale.
+    enum class Painted { Once, Repeatedly };
+
+    explicit CardPicture(double scale = 1.0, std::wstring_view number = {}, std::string code = {},
+                         Painted painted = Painted::Once);
 
     double scale() const { return scale_; }
     // The slots follow the number; true for each slot whose caption changed.
@@ -45,13 +52,14 @@ private:
     void paint_code(desktop::Painter& painter) const;
     const desktop::Picture& print_band(int band) const;
     desktop::Picture shrunk_artwork() const;
+    desktop::Picture whole_print_artwork() const;
 
     double scale_;
     SlotCaptions captions_;
     std::string code_;
     std::optional<qr::Symbol> symbol_;
     int extent_width_, extent_height_;  // twips
-    desktop::Picture artwork_;          // at this scale, unless it is drawn from the 3x bands
+    desktop::Picture artwork_;          // at this scale, or the whole 3x artwork; none when drawn from the 3x bands
     desktop::Font slot_font_;
     mutable std::unique_ptr<desktop::PictureSequence> print_bands_;  // the 3x artwork, when drawn from it
 };

@@ -52,7 +52,8 @@ void SignWindow::show_code(std::string code) {
 // The card drawn afresh for the new resolution: the artwork from the print-quality picture,
 // the digits in a font of the new size.
 void SignWindow::on_dpi_changed() {
-    picture_ = CardPicture(dpi() / static_cast<double>(desktop::kPixelsPerInch), number_, picture_.code());
+    picture_ = CardPicture(dpi() / static_cast<double>(desktop::kPixelsPerInch), number_, picture_.code(),
+                           CardPicture::Painted::Repeatedly);
     picture_.set_artwork_extent(artwork_width_, artwork_height_);
 }
 

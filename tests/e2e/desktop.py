@@ -202,8 +202,8 @@ class Desktop:
         t1 = time.monotonic()
         self._make_prefix()
         if self.dpi != 96:  # the display scale Windows calls 125 %, 150 %, 200 % ...
-            self._run([WINE, "reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t",
-                       "REG_DWORD", "/d", str(self.dpi), "/f"], 60)
+            self._repeatable_step(["reg", "add", "HKCU\\Control Panel\\Desktop", "/v", "LogPixels", "/t",
+                                   "REG_DWORD", "/d", str(self.dpi), "/f"])
         self._start_wine_services()
         self.timings["prefix"] = time.monotonic() - t1
         self.timings["total"] = time.monotonic() - t0
@@ -212,7 +212,51 @@ class Desktop:
         """Starts Wine's background services (explorer, winedevice, ...) now, with their
         output going to files: started by the first program of a test run instead, they
         would inherit that runner's output pipes and keep it waiting for them to close."""
-        self._run([WINE, "cmd", "/c", "exit"], 60)
+        self._repeatable_step(["cmd", "/c", "exit"])
+
+    def _repeatable_step(self, args, attempts=3):
+        """Runs `wine ARGS`, a set-up step that does the same however often it runs, up to
+        ATTEMPTS times. One such step has been seen to exit 1 with nothing on stderr, once,
+        and to work on the next run: the way a Wine program ends when its wineserver goes
+        away under it (measured: `wineserver -k`, or SIGTERM to the server, ends a running
+        `cmd` with 1 and not a word; one still starting may hang instead, and is ended
+        then). Each failure is written to setup.log with Wine's error
+        messages and the state of our server, which is started again if it is gone."""
+        for attempt in range(1, attempts + 1):
+            code, stderr = self._run_while_server_lives(args, 60)
+            if code == 0:
+                return
+            server = self._wineserver.poll()
+            server_log = (self.workdir / "wineserver.log").read_text(errors="replace")[-1000:] \
+                if (self.workdir / "wineserver.log").exists() else ""
+            note = (f"{' '.join(args)}, attempt {attempt} of {attempts}, exited {code}: "
+                    f"{stderr[-2000:]!r}; wineserver {'running' if server is None else f'exited {server}'}, "
+                    f"its log: {server_log!r}")
+            with open(self.workdir / "setup.log", "a") as log:
+                log.write(note + "\n")
+            print(f"desktop: {note}", file=sys.stderr, flush=True)
+            if server is not None:
+                self._start_wineserver()
+        raise DesktopError(f"set-up step failed: {note}")
+
+    def _run_while_server_lives(self, args, timeout):
+        """Runs `wine ARGS` to its end, or until our wineserver is gone or TIMEOUT seconds
+        have passed (then it is ended): its exit code ("ended" then) and stderr. Output goes
+        to files, as in _run_captured."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            proc = subprocess.Popen([WINE, *map(str, args)], env=dict(self.env, WINEDEBUG="err+all,fixme-all"),
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+            deadline = time.monotonic() + timeout
+            while proc.poll() is None and self._wineserver.poll() is None and time.monotonic() < deadline:
+                time.sleep(0.05)
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+                code = "ended"
+            else:
+                code = proc.returncode
+            err.seek(0)
+            return code, err.read().decode("utf-8", "replace")
 
     def close(self):
         """Tear everything down; safe to call twice and after a failed start."""
@@ -381,7 +425,9 @@ class Desktop:
         self._start_wineserver()
 
     def _run(self, args, timeout, extra_env=None):
-        r = _run_captured(args, dict(self.env, **(extra_env or {})), timeout)
+        """A set-up step; Wine's error messages on, so that a failure says why."""
+        env = dict(self.env, WINEDEBUG="err+all,fixme-all", **(extra_env or {}))
+        r = _run_captured(args, env, timeout)
         if r.returncode != 0:
             raise DesktopError(f"{' '.join(map(str, args))} exited {r.returncode}: "
                                f"{r.stderr[-2000:]}")

@@ -2,14 +2,18 @@
 // that cannot be created, a failed write, a caption changed at run time, a timer switched on
 // before any window exists.
 #include <filesystem>
+#include <fstream>
 #include <iterator>
 
+#include "app/velmora.h"
 #include "desktop/application.h"
 #include "desktop/controls.h"
+#include "desktop/errors.h"
 #include "desktop/files.h"
 #include "desktop/form.h"
 #include "desktop/handles.h"
 #include "desktop/services.h"
+#include "desktop/system_library.h"
 #include "desktop/timer.h"
 #include "program_fixture.h"
 
@@ -114,6 +118,60 @@ TEST(Files, LongFolderPathsWork) {
     for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder) RemoveDirectoryW(folder->c_str());
 }
 
+// "." and ".." in a long path are resolved as in a short one: the extended form that long
+// paths need would take them literally.
+TEST(Files, DotsInALongPathAreResolved) {
+    const std::wstring base = std::filesystem::temp_directory_path().wstring() + L"velmora-dots";
+    const std::wstring deep = base + L"\\" + std::wstring(70, L'深'), deeper = deep + L"\\" + std::wstring(70, L'浅');
+    for (const auto& folder : {base, deep, deeper}) CreateDirectoryW((L"\\\\?\\" + folder).c_str(), nullptr);
+    const std::wstring path = deeper + L"\\.\\..\\" + std::wstring(70, L'浅') + L"\\..\\card.bmp";
+    ASSERT_GE(path.size(), 228u);
+    const std::uint8_t bytes[] = {'B', 'M'};
+
+    const desktop::WriteOutcome outcome = desktop::write_file_replacing(path, {{bytes, sizeof bytes}});
+
+    EXPECT_TRUE(outcome.written) << testing::PrintToString(outcome.reason);
+    const std::wstring written = L"\\\\?\\" + deep + L"\\card.bmp";
+    EXPECT_NE(GetFileAttributesW(written.c_str()), INVALID_FILE_ATTRIBUTES) << "not written where the path leads";
+    DeleteFileW(written.c_str());
+    for (const auto& folder : {deeper, deep, base}) RemoveDirectoryW((L"\\\\?\\" + folder).c_str());
+}
+
+// "C:card.png" names a file in drive C's own current folder, which need not be the process's
+// current folder nor even on the same file system: the temporary file is made beside the
+// final one all the same, so the last step is a rename within one folder.
+TEST(Files, ADriveRelativePathWritesBesideItsTarget) {
+    const std::filesystem::path target = std::filesystem::temp_directory_path() / L"velmora-drive-relative";
+    std::filesystem::remove_all(target);
+    std::filesystem::create_directories(target);
+    ASSERT_EQ(target.wstring().substr(0, 2), L"C:");
+    // Another file system where the system has one (/dev/shm is memory under Wine), else another folder.
+    const std::filesystem::path elsewhere =
+        std::filesystem::exists(L"Z:\\dev\\shm") ? std::filesystem::path(L"Z:\\dev\\shm\\velmora-current")
+                                                   : std::filesystem::temp_directory_path() / L"velmora-current";
+    std::filesystem::create_directories(elsewhere);
+    // A temporary file that a writer which died left beside the target is cleared away by the next one.
+    desktop::set_identity(velmora_identity());
+    const std::filesystem::path stale = target / (desktop::identity().temporary_prefix + L"0badf00d.tmp");
+    { std::ofstream(stale) << "stale"; }
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(elsewhere.c_str()));
+    ASSERT_TRUE(SetEnvironmentVariableW(L"=C:", target.c_str()));
+    const std::uint8_t bytes[] = {'B', 'M'};
+
+    const desktop::WriteOutcome outcome = desktop::write_file_replacing(L"C:card.bmp", {{bytes, sizeof bytes}});
+
+    SetCurrentDirectoryW(previous);
+    SetEnvironmentVariableW(L"=C:", nullptr);
+    EXPECT_TRUE(outcome.written) << testing::PrintToString(outcome.reason);
+    EXPECT_TRUE(std::filesystem::exists(target / L"card.bmp"));
+    EXPECT_FALSE(std::filesystem::exists(stale)) << "the temporary file was not made in the target's folder";
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere)) << "something was left in the current folder";
+    std::filesystem::remove_all(target);
+    std::filesystem::remove_all(elsewhere);
+}
+
 TEST(Files, OurTemporaryNamesAreRecognisedAndNothingElse) {
     const std::wstring prefix = L"velmora-unfinished-";
     for (const wchar_t* name : {L"velmora-unfinished-0a1b2c3d.tmp", L"velmora-unfinished-FFFFFFFF.tmp"})
@@ -123,6 +181,76 @@ TEST(Files, OurTemporaryNamesAreRecognisedAndNothingElse) {
                                 L"xvelmora-unfinished-0a1b2c3d.tmp", L"保存的临时停车牌_13800138000.bmp", L""})
         EXPECT_FALSE(desktop::is_temporary_name(name, prefix)) << testing::PrintToString(std::wstring(name));
     EXPECT_FALSE(desktop::is_temporary_name(L"0a1b2c3d.tmp", L"")) << "without a prefix nothing is ours";
+}
+
+// A copy started by another user or as administrator may make the single-instance mutex so
+// that this one cannot open it: that copy runs all the same, and this one must not start.
+TEST(SingleInstance, AMutexThatCannotBeOpenedMeansAnotherCopyRuns) {
+    const std::wstring name = L"Local\\Velmora.Test.SingleInstance." + std::to_wstring(GetCurrentProcessId());
+    ACL nobody;  // a list that grants nothing to anyone
+    ASSERT_TRUE(InitializeAcl(&nobody, sizeof nobody, ACL_REVISION));
+    SECURITY_DESCRIPTOR descriptor;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, &nobody, FALSE));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    const desktop::KernelHandle theirs(CreateMutexW(&attributes, FALSE, name.c_str()));
+    ASSERT_TRUE(theirs);
+    desktop::KernelHandle ours;
+    ASSERT_EQ(CreateMutexW(nullptr, FALSE, name.c_str()), nullptr) << "the system let us open it after all";
+    ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+    EXPECT_TRUE(desktop::claim_single_instance(name, ours));
+
+    const std::wstring free_name = name + L".free";
+    desktop::KernelHandle first, second;
+    EXPECT_FALSE(desktop::claim_single_instance(free_name, first)) << "the first copy is not alone";
+    EXPECT_TRUE(first);
+    EXPECT_TRUE(desktop::claim_single_instance(free_name, second));
+}
+
+// A call that fails without setting an error leaves code 0, whose system text is a success
+// message ("操作成功完成"): a failure message must never read so.
+TEST(Errors, ACodeOfZeroIsSaidInWordsNeverAsSuccess) {
+    wchar_t success[256] = L"";
+    ASSERT_GT(FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_SUCCESS, 0,
+                             success, 256, nullptr), 0u);
+    const std::wstring success_start = std::wstring(success).substr(0, 4);
+    for (const std::wstring& reason : {desktop::system_reason(ERROR_SUCCESS), desktop::com_reason(S_OK)}) {
+        EXPECT_EQ(reason.find(success_start), std::wstring::npos) << testing::PrintToString(reason);
+        EXPECT_NE(reason.find(L"没有说明原因"), std::wstring::npos) << testing::PrintToString(reason);
+    }
+    EXPECT_EQ(desktop::system_reason(ERROR_ACCESS_DENIED).find(L"没有说明原因"), std::wstring::npos);
+}
+
+// The search flag for the system folder fails the whole load where the system does not know it
+// (Windows 7 without KB2533623): there the library is named by its full path in the system folder.
+TEST(SystemLibraries, LoadFromTheSystemFolderWithOrWithoutTheSearchFlag) {
+    const struct {
+        bool search_flags_known;
+        const wchar_t* system_folder;
+        const wchar_t* path;
+        DWORD flags;
+    } cases[] = {
+        {true, L"C:\\Windows\\system32", L"ole32.dll", LOAD_LIBRARY_SEARCH_SYSTEM32},
+        {false, L"C:\\Windows\\system32", L"C:\\Windows\\system32\\ole32.dll", LOAD_WITH_ALTERED_SEARCH_PATH},
+        {false, L"C:\\", L"C:\\ole32.dll", LOAD_WITH_ALTERED_SEARCH_PATH},
+        {false, L"", L"", 0},  // no system folder known: nothing is loaded from anywhere else
+    };
+    for (const auto& c : cases) {
+        const desktop::LibraryLoad load = desktop::system_library_load(L"ole32.dll", c.search_flags_known, c.system_folder);
+        EXPECT_EQ(load.path, c.path) << testing::PrintToString(std::wstring(c.system_folder));
+        EXPECT_EQ(load.flags, c.flags) << testing::PrintToString(std::wstring(c.system_folder));
+    }
+
+    // Both ways load the real library here.
+    wchar_t folder[MAX_PATH];
+    ASSERT_GT(GetSystemDirectoryW(folder, MAX_PATH), 0u);
+    for (const bool flags_known : {true, false}) {
+        const desktop::LibraryLoad load = desktop::system_library_load(L"comdlg32.dll", flags_known, folder);
+        const HMODULE module = LoadLibraryExW(load.path.c_str(), nullptr, load.flags);
+        EXPECT_NE(module, nullptr) << testing::PrintToString(load.path);
+        if (module) FreeLibrary(module);
+    }
 }
 
 TEST_F(ProgramTest, AColouredButtonShowsTheTextItIsGiven) {

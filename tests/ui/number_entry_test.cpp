@@ -71,7 +71,8 @@ TEST_F(ProgramTest, PastedTextObeysTheSameRuleAsTyping) {
         int selection_start = 100, selection_end = -1;  // -1: the same as the start
     } cases[] = {
         {L"138-1234-5678", L"", L"13812345678"},
-        {L"电话：１３８ abc", L"", L""},
+        {L"电话：１３８ abc", L"", L"138"},  // full-width digits are digits in a paste
+        {L"+86 138 0013 8000", L"", L"13800138000"},  // the country code is not part of the number
         {L"9.9.9", L"1", L"19.99"},
         {L"5.5", L"1.", L"1.55"},
         {L"9a9", L"1234", L"129934", 2},  // into the middle, caret after "12"

@@ -227,3 +227,26 @@ TEST_F(ProgramTest, AClosedPanelLetsGoOfWhatItDrewWith) {
 }
 
 }  // namespace
+
+namespace {
+
+// The manifest linked into the program names no processor that another build of it is not
+// for: a 64-bit program whose manifest says x86 is bound to the 32-bit common controls.
+TEST(Manifest, NamesNoProcessorOtherThanTheProgramsOwn) {
+    const HMODULE module = GetModuleHandleW(nullptr);
+    const HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    ASSERT_NE(found, nullptr);
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(module, found)));
+    const std::string manifest(bytes, SizeofResource(module, found));
+    const std::string attribute = "processorArchitecture=\"";
+    const std::string own = sizeof(void*) == 8 ? "amd64" : "x86";
+    int named = 0;
+    for (auto at = manifest.find(attribute); at != std::string::npos; at = manifest.find(attribute, at + 1), ++named) {
+        const auto start = at + attribute.size();
+        const std::string processor = manifest.substr(start, manifest.find('"', start) - start);
+        EXPECT_TRUE(processor == "*" || processor == own) << processor;
+    }
+    EXPECT_EQ(named, 2) << "the program and the common controls each say which processor";
+}
+
+}  // namespace

@@ -39,7 +39,8 @@ TEST(CommandLine, GoodArgumentLists) {
     } cases[] = {
         {{}, Mode::Interactive, L"", L"", PictureKind::Png, 3.0, false},
         {{L"--help"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
-        {{L"--number", L"1", L"/?"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
+        {{L"-h"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
+        {{L"/?"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
         {{L"--number", L"13800138000", L"--out", L"card.png"}, Mode::Export, L"13800138000", L"card.png",
          PictureKind::Png, 3.0, false},
         {{L"--out=D:\\c.JPG", L"--number=1.5", L"--dpi", L"100"}, Mode::Export, L"1.5", L"D:\\c.JPG",
@@ -80,12 +81,43 @@ TEST(CommandLine, BadArgumentListsSayWhatIsWrong) {
         {{L"--number", L"1", L"--number", L"2", L"--out", L"c.png"}, L"参数重复"},
         {{L"--number", L"1", L"--out", L"c.png", L"--qr=yes"}, L"--qr"},
         {{L"13800138000"}, L"13800138000"},
+        // Help beside anything else is wrong use, wherever it stands, even as a value.
+        {{L"--number", L"/?", L"--out", L"x.png"}, L"/? 只能单独使用"},
+        {{L"--number", L"1", L"--out", L"-h"}, L"-h 只能单独使用"},
+        {{L"--number", L"1", L"--out", L"--help"}, L"--help 只能单独使用"},
+        {{L"--help", L"--help"}, L"--help 只能单独使用"},
+        {{L"--number", L"1", L"/?"}, L"/? 只能单独使用"},
     };
     for (const auto& c : cases) {
         const CommandLine command = parse_command_line(c.arguments);
         SCOPED_TRACE(testing::PrintToString(c.arguments));
         EXPECT_EQ(command.mode, CommandLine::Mode::Error);
         EXPECT_NE(command.error.find(c.says), std::wstring::npos) << testing::PrintToString(command.error);
+    }
+}
+
+// An error line repeats the first 60 characters of a bad argument and "…", never a whole
+// paragraph or path, and never half of a character beyond the basic plane.
+TEST(CommandLine, ErrorLinesQuoteTheStartOfALongArgument) {
+    const std::wstring sixty(60, L'7'), long_path = L"C:\\" + std::wstring(300, L'深') + L".gif";
+    const std::wstring clef = L"\U0001D11E";  // two UTF-16 units
+    const struct {
+        std::vector<std::wstring> arguments;
+        std::wstring says;
+    } cases[] = {
+        {{L"--number", sixty + L"x", L"--out", L"c.png"}, L": " + sixty + L"…"},
+        {{L"--number", L"1", L"--out", long_path}, L": " + long_path.substr(0, 60) + L"…"},
+        {{L"--" + std::wstring(100, L'z')}, L": --" + std::wstring(58, L'z') + L"…"},
+        {{L"--number", L"1", L"--out", L"c.png", L"--dpi", std::wstring(59, L'9') + clef}, L": " + std::wstring(59, L'9') + L"…"},
+        {{L"--number", sixty, L"--out", L"c.png"}, L": " + sixty},  // 60 characters are quoted whole
+    };
+    for (const auto& c : cases) {
+        const CommandLine command = parse_command_line(c.arguments);
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        EXPECT_EQ(command.mode, CommandLine::Mode::Error);
+        const auto at = command.error.find(c.says);
+        ASSERT_NE(at, std::wstring::npos) << testing::PrintToString(command.error);
+        EXPECT_EQ(at + c.says.size(), command.error.size()) << "more was quoted";
     }
 }
 

@@ -51,6 +51,31 @@ struct PasteCase {
     const wchar_t* expected;
 };
 
+// China's country code before a number is not part of it: kept, its digits would make a
+// different number that fills every box and that the QR code dials.
+TEST(PasteFilter, DropsALeadingCountryCode) {
+    const PasteCase cases[] = {
+        {L"+86 138 0013 8000", L"", 0, 11, L"13800138000"},
+        {L"+86-13800138000", L"", 0, 11, L"13800138000"},
+        {L"+8613800138000", L"", 0, 11, L"13800138000"},
+        {L"0086 138-0013-8000", L"", 0, 11, L"13800138000"},
+        {L"008613800138000", L"", 0, 11, L"13800138000"},
+        {L"  +86 - 138 0013 8000", L"", 0, 11, L"13800138000"},  // spaces before, spaces and a dash after
+        {L"电话: +86 138 0013 8000", L"", 0, 11, L"13800138000"},  // words before the number
+        {L"＋８６　１３８００１３８０００", L"", 0, 11, L"13800138000"},  // full-width, ideographic space
+        {L"００８６－１３８", L"", 0, 11, L"138"},
+        {L"+86 10 1234 5678", L"", 0, 8, L"10123456"},
+        {L"138 0013 8000 +86", L"", 0, 11, L"13800138000"},       // a code only counts at the start
+        {L"86 138 0013 8000", L"", 0, 11, L"86138001380"},        // 86 alone is digits like any
+        {L"+852 2123 4567", L"", 0, 11, L"85221234567"},          // another country's code is not ours to drop
+        {L"1+86 2", L"", 0, 11, L"1862"},
+        {L".5", L"", 0, 11, L".5"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(admit_paste(c.pasted, c.text, c.selected, c.max_length), c.expected)
+            << "pasting " << testing::PrintToString(std::wstring(c.pasted));
+}
+
 TEST(PasteFilter, KeepsDigitsAndOnePointWithinTheLimit) {
     const PasteCase cases[] = {
         {L"138-1234-5678", L"", 0, 11, L"13812345678"},
@@ -60,7 +85,8 @@ TEST(PasteFilter, KeepsDigitsAndOnePointWithinTheLimit) {
         {L"4.5", L"1.", 0, 11, L"45"},                    // the box holds a point already
         {L"4.5", L"1.2", 3, 11, L"45"},                   // even when the point is selected
         {L"abc,;＋", L"", 0, 11, L""},
-        {L"１２３", L"", 0, 11, L""},                      // full-width digits are not digits
+        {L"１２３．４５", L"", 0, 11, L"123.45"},           // full-width digits and point are digits and a point
+        {L"１．２．３", L"1.", 0, 11, L"123"},
         {L"99", L"123456789", 0, 11, L"99"},
         {L"999", L"123456789", 0, 11, L"99"},
         {L"555", L"12345678901", 0, 11, L""},             // full box
