@@ -17,3 +17,5 @@ fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 /usr/bin/python3 tests/e2e/with_desktop.py -- ctest --preset "$preset"
+# The 32-bit build itself, on an emulated machine, where this kernel cannot run it.
+bash tests/pe32/run.sh

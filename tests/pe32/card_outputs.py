@@ -6,12 +6,14 @@ command line writes and the picture a real start saves, each stage timed.
 
 Runs on whichever build tools/wine-env.sh chooses (tests/e2e/desktop.py): on the emulated
 machine of tests/pe32/run.sh that is the 32-bit build/velmora.exe, on this machine the 64-bit
-stand-in. The pictures land in OUT (OUT/command-line/*, OUT/saved.bmp) for
-tests/pe32/compare.py; with --tests it first runs unit_tests.exe and ui_tests.exe from the same
-build folder. Every wait has a limit (scaled by VELMORA_SLOWNESS: see desktop.py). Exits non-zero when any stage fails, naming it.
+stand-in. The pictures land in OUT (OUT/command-line/*, OUT/saved.bmp), with OUT/glyphs.json,
+how the system's font rasteriser draws the digits, for tests/pe32/compare.py. With --tests it
+first runs unit_tests.exe and ui_tests.exe from the same build folder. Every wait has a limit
+(scaled by VELMORA_SLOWNESS: see desktop.py). Exits non-zero when any stage fails, naming it.
 """
 
 import argparse
+import json
 import shutil
 import sys
 import tempfile
@@ -32,6 +34,9 @@ COMMAND_LINE = {
     "card-100.bmp": ["--dpi", "100"],
 }
 SAVED_NAME = f"保存的临时停车牌_{NUMBER}.bmp"
+# The digits' font at the card's two sizes (90 points at 96 and at 288 dpi), as the program
+# asks for it.
+GLYPH_HEIGHTS = (-120, -360)
 
 
 def log(text):
@@ -77,6 +82,13 @@ def write_command_line_pictures(desk, out):
         log(f"  {name}: exit {r.returncode} ({time.monotonic() - started:.1f} s) {r.stdout.strip()} {r.stderr.strip()}")
         if r.returncode != 0 or not target.exists():
             raise RuntimeError(f"velmora.exe --out {name} {' '.join(extra)} exited {r.returncode}")
+
+
+def probe_glyphs(desk, out):
+    """What the system's font rasteriser makes of the digits, for compare.py to tell whether
+    a difference in the pictures is the rasteriser's."""
+    glyphs = {str(h): desk.probe("glyphs", "宋体", h, "0123456789*") for h in GLYPH_HEIGHTS}
+    (out / "glyphs.json").write_text(json.dumps(glyphs, ensure_ascii=False, indent=1))
 
 
 def start_type_and_save(desk, out):
@@ -132,6 +144,7 @@ def main():
         if args.tests:
             stages.run("unit", lambda: run_test_executable(desk, "unit_tests", 120))
             stages.run("ui", lambda: run_test_executable(desk, "ui_tests", 300))
+        stages.run("glyphs", lambda: probe_glyphs(desk, args.out))
         stages.run("command line", lambda: write_command_line_pictures(desk, args.out))
         stages.run("start and save", lambda: start_type_and_save(desk, args.out))
     log(f"all stages: {time.monotonic() - started:.1f} s"
