@@ -47,6 +47,11 @@ CommandLine parse_command_line(const std::vector<std::wstring>& arguments) {
         help.mode = CommandLine::Mode::Help;
         return help;
     }
+    if (std::find(arguments.begin(), arguments.end(), L"--version") != arguments.end()) {
+        CommandLine version;
+        version.mode = CommandLine::Mode::Version;
+        return version;
+    }
 
     CommandLine command;
     command.mode = CommandLine::Mode::Export;
@@ -91,6 +96,7 @@ std::vector<std::wstring> command_line_help() {
         L"  --dpi     300 (默认): 打印质量, 3597 × 1644; 100: 屏幕大小, 1199 × 548",
         L"  --qr      在停车牌上画扫码拨号的二维码 (号码为 8 位或 11 位时)",
         L"  --help    显示本说明",
+        L"  --version 显示版本",
         L"成功时退出码为 0, 失败时不为 0。不带参数启动时, 打开停车牌和控制面板。",
     };
 }

@@ -40,6 +40,8 @@ TEST(CommandLine, GoodArgumentLists) {
         {{}, Mode::Interactive, L"", L"", PictureKind::Png, 3.0, false},
         {{L"--help"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
         {{L"--number", L"1", L"/?"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
+        {{L"--version"}, Mode::Version, L"", L"", PictureKind::Png, 3.0, false},
+        {{L"--number", L"1", L"--version"}, Mode::Version, L"", L"", PictureKind::Png, 3.0, false},
         {{L"--number", L"13800138000", L"--out", L"card.png"}, Mode::Export, L"13800138000", L"card.png",
          PictureKind::Png, 3.0, false},
         {{L"--out=D:\\c.JPG", L"--number=1.5", L"--dpi", L"100"}, Mode::Export, L"1.5", L"D:\\c.JPG",
