@@ -1,5 +1,6 @@
 #include "export/card_export.h"
 
+#include "assets/version.h"
 #include "desktop/bmp.h"
 #include "desktop/clipboard.h"
 #include "desktop/console.h"
@@ -130,6 +131,9 @@ int run_command_line(const CommandLine& command, const DrawCard& draw) {
     switch (command.mode) {
         case CommandLine::Mode::Help:
             for (const std::wstring& line : command_line_help()) desktop::print_line(line);
+            return kDone;
+        case CommandLine::Mode::Version:
+            desktop::print_line(L"Velmora " VELMORA_VERSION_STRING);
             return kDone;
         case CommandLine::Mode::Error:
             desktop::print_line(L"velmora: " + command.error, /*error=*/true);

@@ -20,6 +20,7 @@ std::wstring quoted(const std::wstring& argument) {
 }
 
 bool is_help(const std::wstring& argument) { return argument == L"--help" || argument == L"-h" || argument == L"/?"; }
+bool stands_alone(const std::wstring& argument) { return is_help(argument) || argument == L"--version"; }
 
 CommandLine failed(std::wstring error) {
     CommandLine command;
@@ -58,10 +59,15 @@ CommandLine parse_command_line(const std::vector<std::wstring>& arguments) {
         help.mode = CommandLine::Mode::Help;
         return help;
     }
-    // Help asked for beside anything else is wrong use: a script that meant to write a
-    // picture must not be told it succeeded.
-    const auto help = std::find_if(arguments.begin(), arguments.end(), is_help);
-    if (help != arguments.end()) return failed(*help + L" 只能单独使用");
+    if (arguments.size() == 1 && arguments[0] == L"--version") {
+        CommandLine version;
+        version.mode = CommandLine::Mode::Version;
+        return version;
+    }
+    // Help or the version asked for beside anything else is wrong use: a script that meant to
+    // write a picture must not be told it succeeded.
+    const auto alone = std::find_if(arguments.begin(), arguments.end(), stands_alone);
+    if (alone != arguments.end()) return failed(*alone + L" 只能单独使用");
 
     CommandLine command;
     command.mode = CommandLine::Mode::Export;
@@ -106,6 +112,7 @@ std::vector<std::wstring> command_line_help() {
         L"  --dpi     300 (默认): 打印质量, 3597 × 1644; 100: 屏幕大小, 1199 × 548",
         L"  --qr      在停车牌上画扫码拨号的二维码 (号码为 8 位或 11 位时)",
         L"  --help    显示本说明",
+        L"  --version 显示版本",
         L"成功时退出码为 0, 失败时不为 0。不带参数启动时, 打开停车牌和控制面板。",
     };
 }

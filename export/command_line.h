@@ -1,6 +1,6 @@
 // The command line for batches and scripts:
 //     velmora.exe --number 13800138000 --out card.png [--dpi 300|100] [--qr]
-// writes the card without any window; --help says so. Without arguments the program starts
+// writes the card without any window; --help says so, --version says which build this is. Without arguments the program starts
 // as usual.
 #pragma once
 
@@ -10,7 +10,7 @@
 #include "export/picture_file.h"
 
 struct CommandLine {
-    enum class Mode { Interactive, Help, Export, Error };
+    enum class Mode { Interactive, Help, Version, Export, Error };
     Mode mode = Mode::Interactive;
     std::wstring number;
     std::wstring out;

@@ -27,6 +27,19 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# Where the kernel runs no 32-bit programs, the 32-bit build's tests run on an emulated
+# machine (tools/guest/boot.sh) that boots Debian's own kernel.
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  guest=()
+  for p in qemu-system-x86 linux-image-amd64 busybox-static; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || guest+=("$p")
+  done
+  if [ ${#guest[@]} -gt 0 ]; then
+    echo "setup: installing ${guest[*]}"
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${guest[@]}" >/dev/null
+  fi
+fi
+
 # Chinese window titles and message-box buttons need a real zh_CN locale, not the C fallback.
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
   as_root sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen

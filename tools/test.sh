@@ -17,3 +17,7 @@ fi
 cmake --preset "$preset" >/dev/null
 cmake --build --preset "$preset"
 /usr/bin/python3 tests/e2e/with_desktop.py -- ctest --preset "$preset"
+# The 32-bit build itself, on an emulated machine, where this kernel cannot run it.
+bash tests/pe32/run.sh
+# The release: the same commit built twice gives the same zip.
+bash tests/release/reproducible.sh

@@ -23,6 +23,8 @@ Environment:
                                 exists, saved there after a fresh set-up otherwise.
   VELMORA_E2E_KEEP=1            keep the work folder (logs, prefix) after teardown.
   VELMORA_WINPROBE=PATH         winprobe.exe to use (default: BUILD/winprobe.exe).
+  VELMORA_SLOWNESS=N            multiply every time limit by N (the emulated machine of
+                                tests/pe32/run.sh is about ten times slower).
 """
 
 import ctypes
@@ -58,6 +60,7 @@ def _wine_choice():
 WINE, WINE_ARCH, BUILD = _wine_choice()
 SCREEN = (1280, 1024)
 LOCALE = "zh_CN.UTF-8"
+SLOWNESS = float(os.environ.get("VELMORA_SLOWNESS", "1"))
 STATE_VAR = "VELMORA_DESKTOP_STATE"
 
 CursorImage = namedtuple("CursorImage", "image xhot yhot")
@@ -98,6 +101,7 @@ def wait_for(predicate, timeout=10.0, interval=0.1, what=None):
     Raises DesktopError naming `what` (or the predicate) and the last value or
     exception after `timeout` seconds.
     """
+    timeout *= SLOWNESS
     deadline = time.monotonic() + timeout
     last, error = None, None
     while True:
@@ -629,7 +633,7 @@ def _run_captured(args, env, timeout):
     handles and would keep a pipe open long after ARGS itself has exited."""
     with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
         r = subprocess.run(args, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                           timeout=timeout)
+                           timeout=timeout * SLOWNESS)
         out.seek(0)
         err.seek(0)
         return subprocess.CompletedProcess(args, r.returncode,

@@ -41,6 +41,7 @@ TEST(CommandLine, GoodArgumentLists) {
         {{L"--help"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
         {{L"-h"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
         {{L"/?"}, Mode::Help, L"", L"", PictureKind::Png, 3.0, false},
+        {{L"--version"}, Mode::Version, L"", L"", PictureKind::Png, 3.0, false},
         {{L"--number", L"13800138000", L"--out", L"card.png"}, Mode::Export, L"13800138000", L"card.png",
          PictureKind::Png, 3.0, false},
         {{L"--out=D:\\c.JPG", L"--number=1.5", L"--dpi", L"100"}, Mode::Export, L"1.5", L"D:\\c.JPG",
@@ -87,6 +88,7 @@ TEST(CommandLine, BadArgumentListsSayWhatIsWrong) {
         {{L"--number", L"1", L"--out", L"--help"}, L"--help 只能单独使用"},
         {{L"--help", L"--help"}, L"--help 只能单独使用"},
         {{L"--number", L"1", L"/?"}, L"/? 只能单独使用"},
+        {{L"--number", L"1", L"--version"}, L"--version 只能单独使用"},
     };
     for (const auto& c : cases) {
         const CommandLine command = parse_command_line(c.arguments);

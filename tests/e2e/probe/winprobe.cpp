@@ -730,6 +730,51 @@ int cmdFont(int argc, wchar_t** argv) {
     return 0;
 }
 
+// glyphs FACE HEIGHT TEXT: the anti-aliased bitmap the system's font rasteriser makes for
+// each character of TEXT (GetGlyphOutline, 65 grey levels), as its size, origin and a hash
+// of its bytes: the same source drawn by two builds differs on screen only where these do.
+int cmdGlyphs(int argc, wchar_t** argv) {
+    if (argc != 3) throw UsageError("usage: glyphs FACE HEIGHT TEXT");
+    LOGFONTW lf = {};
+    lf.lfHeight = (int)parseLong(argv[1], "height");
+    lf.lfCharSet = DEFAULT_CHARSET;
+    wcsncpy(lf.lfFaceName, argv[0], LF_FACESIZE - 1);
+    HFONT font = CreateFontIndirectW(&lf);
+    if (!font) failWin32(L"CreateFontIndirect");
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+    Json j;
+    j.beginArray();
+    for (const wchar_t* c = argv[2]; *c; ++c) {
+        GLYPHMETRICS metrics = {};
+        DWORD size = GetGlyphOutlineW(dc, *c, GGO_GRAY8_BITMAP, &metrics, 0, nullptr, &identity);
+        if (size == GDI_ERROR) failWin32(L"GetGlyphOutline");
+        std::vector<unsigned char> bits(size);
+        if (size && GetGlyphOutlineW(dc, *c, GGO_GRAY8_BITMAP, &metrics, size, bits.data(), &identity) == GDI_ERROR)
+            failWin32(L"GetGlyphOutline");
+        // FNV-1a over each row's pixels, not the padding that ends it at a DWORD boundary.
+        const size_t pitch = (metrics.gmBlackBoxX + 3) / 4 * 4;
+        unsigned long long hash = 14695981039346656037ull;
+        for (size_t row = 0; size && row < metrics.gmBlackBoxY; ++row)
+            for (size_t x = 0; x < metrics.gmBlackBoxX; ++x) hash = (hash ^ bits[row * pitch + x]) * 1099511628211ull;
+        j.beginObject();
+        j.key("char").str(std::wstring(1, *c));
+        j.key("width").num(metrics.gmBlackBoxX);
+        j.key("height").num(metrics.gmBlackBoxY);
+        j.key("x").num(metrics.gmptGlyphOrigin.x);
+        j.key("y").num(metrics.gmptGlyphOrigin.y);
+        j.key("hash").str(std::to_wstring(hash));
+        j.endObject();
+    }
+    j.endArray();
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(font);
+    j.print();
+    return 0;
+}
+
 // ---------------------------------------------------------------- print-rect
 
 double parseMillimetres(const wchar_t* s) {
@@ -855,6 +900,7 @@ const Command kCommands[] = {
     {L"clipboard-clear", cmdClipboardClear, "clipboard-clear"},
     {L"gui-resources", cmdGuiResources, "gui-resources PID"},
     {L"font", cmdFont, "font FACE [HEIGHT]"},
+    {L"glyphs", cmdGlyphs, "glyphs FACE HEIGHT TEXT"},
     {L"print-rect", cmdPrintRect, "print-rect WIDTH HEIGHT LEFT TOP [--title TEXT] [--printer NAME]"},
 };
 
