@@ -242,20 +242,38 @@ bool PrintJob::finish() {
     return true;
 }
 
-bool printer_paused(const std::wstring& printer) {
+namespace {
+
+PrinterStatusAnswerer& status_answerer() {
+    static PrinterStatusAnswerer installed;
+    return installed;
+}
+
+DWORD printer_status(const std::wstring& printer) {
+    if (status_answerer()) return status_answerer()(printer);
     HANDLE handle = nullptr;
     const PrintLibraries& spooler = libraries();
-    if (!spooler.spooler() || !spooler.open_printer(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr)) return false;
+    if (!spooler.spooler() || !spooler.open_printer(const_cast<wchar_t*>(printer.c_str()), &handle, nullptr)) return 0;
     DWORD needed = 0;
     spooler.get_printer(handle, 2, nullptr, 0, &needed);
     std::vector<BYTE> buffer(needed);
-    bool paused = false;
-    if (needed && spooler.get_printer(handle, 2, buffer.data(), needed, &needed)) {
-        const auto* info = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
-        paused = (info->Status & (PRINTER_STATUS_PAUSED | PRINTER_STATUS_ERROR | PRINTER_STATUS_OFFLINE)) != 0;
-    }
+    DWORD status = 0;
+    if (needed && spooler.get_printer(handle, 2, buffer.data(), needed, &needed))
+        status = reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data())->Status;
     spooler.close_printer(handle);
-    return paused;
+    return status;
+}
+
+}  // namespace
+
+bool printer_paused(const std::wstring& printer) {
+    return (printer_status(printer) & (PRINTER_STATUS_PAUSED | PRINTER_STATUS_ERROR | PRINTER_STATUS_OFFLINE)) != 0;
+}
+
+PrinterStatusAnswerer answer_printer_status_with(PrinterStatusAnswerer replacement) {
+    PrinterStatusAnswerer previous = std::move(status_answerer());
+    status_answerer() = std::move(replacement);
+    return previous;
 }
 
 }  // namespace desktop

@@ -64,4 +64,9 @@ private:
 // True when the printer's queue holds its jobs rather than printing them (paused, stopped).
 bool printer_paused(const std::wstring& printer);
 
+// For tests: what the spooler says of a printer's state (PRINTER_STATUS_* bits), in place of
+// asking it (Wine's spooler always says 0). An empty function asks the spooler again.
+using PrinterStatusAnswerer = std::function<unsigned long(const std::wstring& printer)>;
+PrinterStatusAnswerer answer_printer_status_with(PrinterStatusAnswerer answerer);
+
 }  // namespace desktop

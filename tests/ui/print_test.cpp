@@ -1,5 +1,8 @@
 // 打印… through the dialog's seam: what the dialog is offered, and every way a print can end
 // short of the printer. What reaches paper is measured end to end on the test print queue.
+#include <windows.h>
+#include <winspool.h>
+
 #include "desktop/printing.h"
 #include "program_fixture.h"
 
@@ -16,6 +19,7 @@ protected:
     }
     void TearDown() override {
         desktop::answer_print_dialogs_with({});
+        desktop::answer_printer_status_with({});
         ProgramTest::TearDown();
     }
 
@@ -76,6 +80,31 @@ TEST_F(PrintTest, EveryWayOfNotPrintingEndsWithTheProgramAsItWas) {
         EXPECT_TRUE(IsWindowEnabled(panel().handle()));
         EXPECT_TRUE(IsWindowEnabled(card().handle()));
         EXPECT_EQ(GetFocus(), panel().number_box.handle());
+    }
+}
+
+// What the program says once the spooler has the job depends on the printer's state, which
+// Wine's spooler never reports: the seam says it here, and the card really goes to the queue.
+TEST_F(PrintTest, TheLastWordSaysWhetherThePrinterPrintsNowOrHoldsTheCard) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    type(L"13800138000");
+    choose = [](const desktop::PrintChoice& proposed) { return proposed; };
+    const struct {
+        unsigned long status;
+        const wchar_t* says;
+    } cases[] = {
+        {0, L"停车牌已交给打印机"},
+        {PRINTER_STATUS_PAUSED, L"已暂停, 停车牌在它的打印队列中等候"},
+        {PRINTER_STATUS_OFFLINE, L"已暂停, 停车牌在它的打印队列中等候"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        desktop::answer_printer_status_with([&](const std::wstring&) { return c.status; });
+        boxes.erase(boxes.begin() + 1, boxes.end());
+        answers.assign({desktop::kAnswerOk});  // the size note of a landscape A4 page
+        app().run(Velmora::kPrint);
+        ASSERT_FALSE(boxes.empty());
+        EXPECT_NE(boxes.back().text.find(c.says), std::wstring::npos);
     }
 }
 
