@@ -11,7 +11,7 @@
 #include "desktop/font_design.h"
 #include "desktop/geometry.h"
 #include "desktop/handles.h"
-#include "desktop/pixels.h"
+#include "picture/pixels.h"
 #include "desktop/win32.h"
 
 namespace desktop {

@@ -11,7 +11,7 @@
 
 #include "desktop/errors.h"
 #include "desktop/modal.h"
-#include "desktop/pixels.h"
+#include "picture/pixels.h"
 #include "desktop/system_library.h"
 #include "desktop/trace.h"
 

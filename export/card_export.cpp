@@ -1,7 +1,7 @@
 #include "export/card_export.h"
 
 #include "assets/version.h"
-#include "desktop/bmp.h"
+#include "picture/bmp.h"
 #include "desktop/clipboard.h"
 #include "desktop/console.h"
 #include "desktop/failure.h"

@@ -1,6 +1,6 @@
 #include "export/card_save.h"
 
-#include "desktop/bmp.h"
+#include "picture/bmp.h"
 #include "desktop/failure.h"
 #include "desktop/files.h"
 #include "desktop/services.h"

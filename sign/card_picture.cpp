@@ -5,7 +5,7 @@
 
 #include "assets/resource.h"
 #include "desktop/imaging.h"
-#include "desktop/resample.h"
+#include "picture/resample.h"
 #include "sign/card_layout.h"
 
 namespace {

@@ -4,10 +4,11 @@
     /usr/bin/python3 tools/include_graph.py          # the folder graph and the verdict
     /usr/bin/python3 tools/include_graph.py --dot    # every unit, as Graphviz dot
 
-A unit is a header with its source file (desktop/form.h + desktop/form.cpp). Arrows may only
-point down: app -> the windows (sign, panel) and export -> desktop, never sideways between the
-windows and export, never up; and no unit may reach itself again through its includes. Exits
-1 and names the offending arrows when the graph breaks either rule.
+A unit is a header with its source file (desktop/form.h + desktop/form.cpp). The folders are
+floors, and arrows may only point down them: app -> the windows (sign, panel) and export ->
+desktop -> picture, never sideways between the windows and export, never up; picture/ includes
+no Windows header at all (only the standard library); and no unit may reach itself again
+through its includes. Exits 1 and names the offending arrows when the graph breaks a rule.
 """
 
 import re
@@ -16,15 +17,19 @@ from collections import defaultdict
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
-FOLDERS = ["app", "sign", "panel", "export", "desktop"]
+FOLDERS = ["app", "sign", "panel", "export", "desktop", "picture"]
 ALLOWED = {  # folder -> folders it may include from, besides itself
-    "app": {"sign", "panel", "export", "desktop"},
-    "sign": {"desktop"},
-    "panel": {"desktop"},
-    "export": {"desktop"},
-    "desktop": set(),
+    "app": {"sign", "panel", "export", "desktop", "picture"},
+    "sign": {"desktop", "picture"},
+    "panel": {"desktop", "picture"},
+    "export": {"desktop", "picture"},
+    "desktop": {"picture"},
+    "picture": set(),
 }
+# Folders whose code is plain C++: of the <...> headers, only the standard library's (no ".h").
+PLAIN = {"picture"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
+SYSTEM_INCLUDE = re.compile(r'^\s*#\s*include\s+<([^>]+)>', re.M)
 
 
 def unit_of(path):
@@ -49,6 +54,19 @@ def read_graph():
                 if target.split("/")[0] in FOLDERS and target != source:
                     edges[source].add(target)
     return edges
+
+
+def system_headers_in_plain_folders():
+    """'picture/bmp.h -> <windows.h>' for each non-standard <...> include in a plain folder."""
+    found = []
+    for folder in sorted(PLAIN):
+        for path in sorted((REPO / folder).glob("*")):
+            if path.suffix not in (".h", ".cpp", ".in"):
+                continue
+            for header in SYSTEM_INCLUDE.findall(path.read_text(encoding="utf-8")):
+                if "." in header:
+                    found.append(f"{path.relative_to(REPO)} -> <{header}>")
+    return found
 
 
 def cycles(edges):
@@ -107,6 +125,7 @@ def main(argv):
         print(f"{folder:8} -> {', '.join(sorted(folder_edges[folder])) or '(nothing)'}")
 
     loops = cycles(edges)
+    wrong += [f"{arrow} (not the standard library)" for arrow in system_headers_in_plain_folders()]
     for arrow in sorted(wrong):
         print(f"not downward: {arrow}")
     for loop in loops:

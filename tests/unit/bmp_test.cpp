@@ -1,4 +1,4 @@
-#include "desktop/bmp.h"
+#include "picture/bmp.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "desktop/resample.h"
+#include "picture/resample.h"
 
 #include <gtest/gtest.h>
 

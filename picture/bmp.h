@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "desktop/pixels.h"
+#include "picture/pixels.h"
 
 namespace desktop {
 

@@ -1,4 +1,4 @@
-#include "desktop/resample.h"
+#include "picture/resample.h"
 
 #include <algorithm>
 #include <cmath>

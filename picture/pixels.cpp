@@ -1,4 +1,4 @@
-#include "desktop/pixels.h"
+#include "picture/pixels.h"
 
 namespace desktop {
 namespace {
