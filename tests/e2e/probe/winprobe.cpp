@@ -687,19 +687,38 @@ int cmdGuiResources(int argc, wchar_t** argv) {
 
 // ---------------------------------------------------------------- font
 
+// A font by face name and height, selected into a memory DC, released on every path.
+struct FontInMemoryDc {
+    FontInMemoryDc(const wchar_t* face, int height) {
+        LOGFONTW lf = {};
+        lf.lfHeight = height;
+        lf.lfCharSet = DEFAULT_CHARSET;
+        wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+        font = CreateFontIndirectW(&lf);
+        if (!font) failWin32(L"CreateFontIndirect");
+        dc = CreateCompatibleDC(nullptr);
+        old = SelectObject(dc, font);
+    }
+    ~FontInMemoryDc() {
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(font);
+    }
+    FontInMemoryDc(const FontInMemoryDc&) = delete;
+    FontInMemoryDc& operator=(const FontInMemoryDc&) = delete;
+
+    HFONT font = nullptr;
+    HDC dc = nullptr;
+    HGDIOBJ old = nullptr;
+};
+
 // font FACE [HEIGHT]: which real font the system picks for a face name, to check
 // the prefix's font set-up (GetTextFace echoes the request; the full name does not).
 int cmdFont(int argc, wchar_t** argv) {
     if (argc < 1 || argc > 2) throw UsageError("usage: font FACE [HEIGHT]");
     int height = argc == 2 ? (int)parseLong(argv[1], "height") : -12;
-    LOGFONTW lf = {};
-    lf.lfHeight = height;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    wcsncpy(lf.lfFaceName, argv[0], LF_FACESIZE - 1);
-    HFONT font = CreateFontIndirectW(&lf);
-    if (!font) failWin32(L"CreateFontIndirect");
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font);
+    const FontInMemoryDc selected(argv[0], height);
+    const HDC dc = selected.dc;
     wchar_t face[LF_FACESIZE] = L"";
     GetTextFaceW(dc, LF_FACESIZE, face);
     TEXTMETRICW tm = {};
@@ -713,9 +732,6 @@ int cmdFont(int argc, wchar_t** argv) {
             full = reinterpret_cast<const wchar_t*>(buf.data() + (UINT_PTR)otm->otmpFullName);
         }
     }
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(font);
     Json j;
     j.beginObject();
     j.key("requested").str(argv[0]);
@@ -735,14 +751,8 @@ int cmdFont(int argc, wchar_t** argv) {
 // of its bytes: the same source drawn by two builds differs on screen only where these do.
 int cmdGlyphs(int argc, wchar_t** argv) {
     if (argc != 3) throw UsageError("usage: glyphs FACE HEIGHT TEXT");
-    LOGFONTW lf = {};
-    lf.lfHeight = (int)parseLong(argv[1], "height");
-    lf.lfCharSet = DEFAULT_CHARSET;
-    wcsncpy(lf.lfFaceName, argv[0], LF_FACESIZE - 1);
-    HFONT font = CreateFontIndirectW(&lf);
-    if (!font) failWin32(L"CreateFontIndirect");
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font);
+    const FontInMemoryDc selected(argv[0], (int)parseLong(argv[1], "height"));
+    const HDC dc = selected.dc;
     const MAT2 identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
     Json j;
     j.beginArray();
@@ -768,9 +778,6 @@ int cmdGlyphs(int argc, wchar_t** argv) {
         j.endObject();
     }
     j.endArray();
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(font);
     j.print();
     return 0;
 }
