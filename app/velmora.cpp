@@ -1,20 +1,16 @@
 #include "app/velmora.h"
 
-#include "desktop/painting.h"
-#include "desktop/services.h"
-#include "desktop/settings.h"
+#include "assets/version.h"
+#include "card/card_picture.h"
+#include "card/dial_code.h"
+#include "desktop/application.h"
 #include "export/card_print.h"
-#include "sign/card_picture.h"
-#include "sign/dial_code.h"
+#include "os/console.h"
+#include "os/painting.h"
 
-desktop::Identity velmora_identity() {
-    desktop::Identity identity;
-    identity.title = L"Velmora";
-    identity.instance_mutex = L"Local\\Velmora.SingleInstance";
-    identity.trace_variable = L"VELMORA_TRACE";
-    identity.temporary_prefix = L"velmora-unfinished-";
-    identity.settings_key = L"Software\\Velmora";
-    identity.default_charset = GB2312_CHARSET;
+const Identity& velmora_identity() {
+    static const Identity identity{L"Velmora", L"Local\\Velmora.SingleInstance", L"VELMORA_TRACE",
+                                   L"velmora-unfinished-", L"Software\\Velmora"};
     return identity;
 }
 
@@ -25,20 +21,50 @@ const wchar_t kQrSetting[] = L"QrCode";
 }  // namespace
 
 DrawCard velmora_card_drawing(bool qr) {
-    return [qr](const std::wstring& number, double scale) -> std::unique_ptr<desktop::Drawing> {
+    return [qr](const std::wstring& number, double scale) -> std::unique_ptr<os::Drawing> {
         return std::make_unique<CardPicture>(scale, number, qr ? dial_code(number, full_length_of(number)) : "");
     };
 }
 
+int run_command_line(const CommandLine& command, const DrawCard& draw) {
+    constexpr int kDone = 0, kFailed = 1, kWrongUse = 2;
+    switch (command.mode) {
+        case CommandLine::Mode::Help:
+            for (const std::wstring& line : command_line_help()) os::print_line(line);
+            return kDone;
+        case CommandLine::Mode::Version:
+            os::print_line(L"Velmora " VELMORA_VERSION_STRING);
+            return kDone;
+        case CommandLine::Mode::Error:
+            os::print_line(L"velmora: " + command.error, /*error=*/true);
+            os::print_line(L"velmora --help 显示用法。", /*error=*/true);
+            return kWrongUse;
+        case CommandLine::Mode::Interactive: return kWrongUse;
+        case CommandLine::Mode::Export: break;
+    }
+    const ExportOutcome outcome = write_card_picture(draw, command.number, command.out, command.kind, command.size,
+                                                     velmora_identity().temporary_prefix);
+    if (!outcome.done) {
+        std::wstring line = outcome.failure;
+        for (auto at = line.find(L"\r\n"); at != std::wstring::npos; at = line.find(L"\r\n")) line.replace(at, 2, L" ");
+        os::print_line(L"velmora: " + line, /*error=*/true);
+        return kFailed;
+    }
+    os::print_line(L"已写入 " + command.out);
+    return kDone;
+}
+
 Velmora::Velmora()
-    : draw_card_([this](const std::wstring& number, double scale) -> std::unique_ptr<desktop::Drawing> {
+    : settings_(velmora_identity().settings_key),
+      single_instance_(velmora_identity().instance_mutex),
+      export_context_{velmora_identity().title, velmora_identity().temporary_prefix, &settings_},
+      draw_card_([this](const std::wstring& number, double scale) -> std::unique_ptr<os::Drawing> {
           return std::make_unique<CardPicture>(scale, number, code_for(number));
       }),
       card_([this] { return make_card(); }),
       panel_([this] { return make_panel(); }),
-      save_(windows_for_saving()) {
-    desktop::set_identity(velmora_identity());
-    qr_on_ = desktop::read_setting(kQrSetting, false);  // remembered for the user
+      save_(windows_for_saving(), export_context_) {
+    qr_on_ = settings_.read(kQrSetting, false);  // remembered for the user
     desktop::add_shortcut({'C'}, [this] { run(kCopyPicture); });
     desktop::add_shortcut({'S', /*shift=*/true}, [this] { run(kSaveAs); });
     desktop::add_shortcut({'P'}, [this] { run(kPrint); });
@@ -49,9 +75,9 @@ Velmora::~Velmora() { desktop::clear_shortcuts(); }
 void Velmora::run(Command command) {
     const std::wstring number = panel().number();
     switch (command) {
-        case kCopyPicture: copy_card(draw_card_, number); break;
-        case kSaveAs: save_card_as(draw_card_, number); break;
-        case kPrint: print_card(draw_card_, number); break;
+        case kCopyPicture: copy_card(draw_card_, number, export_context_); break;
+        case kSaveAs: save_card_as(draw_card_, number, export_context_); break;
+        case kPrint: print_card(draw_card_, number, export_context_); break;
         case kToggleQr: toggle_qr(); break;
     }
     // A panel closed meanwhile is not loaded again from here: only the watchdog brings it
@@ -73,7 +99,7 @@ std::string Velmora::code_for(const std::wstring& number) {
 
 void Velmora::toggle_qr() {
     qr_on_ = !qr_on_;
-    desktop::write_setting(kQrSetting, qr_on_);
+    settings_.write(kQrSetting, qr_on_);
     card().show_code(code_for(panel().number()));
 }
 
@@ -86,13 +112,14 @@ desktop::WindowMenu Velmora::menu(bool in_system_menu) {
     return menu;
 }
 
-std::unique_ptr<SignWindow> Velmora::make_card() {
+std::unique_ptr<CardWindow> Velmora::make_card() {
     CardWiring wiring;
     wiring.hand_cursor_to_panel = [this](const desktop::Cursor& hand) { panel().give_hand_cursor(hand); };
     wiring.panel = [this]() -> desktop::Form& { return panel(); };
     wiring.save_pending = [this] { return save_.pending(); };
     wiring.closed = [this] { save_.card_closed(); };
-    auto card = std::make_unique<SignWindow>(std::move(wiring));
+    wiring.another_copy_runs = [this] { return single_instance_.another_copy_runs(); };
+    auto card = std::make_unique<CardWindow>(std::move(wiring));
     card->set_menu(menu(/*in_system_menu=*/false));
     return card;
 }
@@ -100,7 +127,7 @@ std::unique_ptr<SignWindow> Velmora::make_card() {
 std::unique_ptr<ControlPanel> Velmora::make_panel() {
     PanelIntents intents;
     intents.number_changed = [this](const std::wstring& number) {
-        SignWindow& shown = card();
+        CardWindow& shown = card();
         shown.show_number(number);
         shown.show_code(code_for(number));
     };
@@ -127,6 +154,8 @@ SaveWindows Velmora::windows_for_saving() {
     windows.show_panel = [this](bool shown) { shown ? panel().show() : panel().hide(); };
     windows.panel_on_top = [this] { panel().set_topmost(true); };
     windows.back_to_number = [this] { panel().return_to_number(); };
-    windows.save_elsewhere = [this](const std::wstring& number) { save_card_as(draw_card_, number); };
+    windows.save_elsewhere = [this](const std::wstring& number) {
+        save_card_as(draw_card_, number, export_context_);
+    };
     return windows;
 }

@@ -2,22 +2,36 @@
 // card gets out, and how they are wired together. The panel says what the user wants (number
 // changed, save, hide the card, exit); the card offers what it can do (show these digits,
 // draw itself); the save is handed the confirmed number and borrows the windows it needs.
+// Below it nothing knows the program's name: what needs one (a title, a file prefix, a
+// registry key, a mutex) is handed it from here.
 #pragma once
 
-#include "desktop/application.h"
+#include "app/command_line.h"
+#include "card/card_window.h"
 #include "desktop/form_slot.h"
 #include "desktop/menus.h"
 #include "export/card_export.h"
 #include "export/card_save.h"
+#include "os/settings.h"
+#include "os/single_instance.h"
 #include "panel/control_panel.h"
-#include "sign/sign_window.h"
 
-// Who the program is, for the desktop layer.
-desktop::Identity velmora_identity();
+// Who the program is, for whatever below needs a name of its own.
+struct Identity {
+    std::wstring title;             // of the messages that name no subject
+    std::wstring instance_mutex;    // named mutex that lets one copy run at a time
+    std::wstring trace_variable;    // environment variable that names the trace file
+    std::wstring temporary_prefix;  // start of the names of files still being written
+    std::wstring settings_key;      // under HKEY_CURRENT_USER
+};
+const Identity& velmora_identity();
 
 // The card as the command line draws it: with its QR code when asked for and the number is a
 // whole one (8 or 11 digits).
 DrawCard velmora_card_drawing(bool qr);
+
+// Runs a command line of the export mode or --help; returns the process exit code.
+int run_command_line(const CommandLine& command, const DrawCard& draw);
 
 class Velmora {
 public:
@@ -33,7 +47,7 @@ public:
     void start() { card(); }
 
     // Each window is loaded when it is referred to and not loaded (again after it was closed).
-    SignWindow& card() { return card_.get(); }
+    CardWindow& card() { return card_.get(); }
     ControlPanel& panel() { return panel_.get(); }
     bool card_loaded() const { return card_.loaded(); }
     bool panel_loaded() const { return panel_.loaded(); }
@@ -43,7 +57,7 @@ public:
     desktop::MenuItems menu_items() const;
 
 private:
-    std::unique_ptr<SignWindow> make_card();
+    std::unique_ptr<CardWindow> make_card();
     std::unique_ptr<ControlPanel> make_panel();
     SaveWindows windows_for_saving();
     desktop::WindowMenu menu(bool in_system_menu);
@@ -52,9 +66,12 @@ private:
     std::string code_for(const std::wstring& number);
     void toggle_qr();
 
+    os::Settings settings_;
+    os::SingleInstance single_instance_;
+    ExportContext export_context_;
     bool qr_on_ = false;
     DrawCard draw_card_;
-    desktop::FormSlot<SignWindow> card_;
+    desktop::FormSlot<CardWindow> card_;
     desktop::FormSlot<ControlPanel> panel_;
     CardSave save_;
 };

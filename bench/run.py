@@ -455,7 +455,7 @@ class XInput:
         self.x11.XCloseDisplay(self.dpy)
 
 
-VELMORA_BOX_AND_CLASS = ("使用前提示", "Velmora.Sign")
+VELMORA_BOX_AND_CLASS = ("使用前提示", "Velmora.Card")
 # The program's message boxes, as xdotool looks for them.
 BOXES = "^(使用前提示|号码确认|保存提示|关于程序)$"
 
@@ -557,7 +557,7 @@ class Velmora(Session):
                 if pending is not None:
                     latencies.append(None)  # no paint for the previous key
                 pending = e.time
-            elif e.name == "painted" and e.detail.startswith("Velmora.Sign") and pending is not None:
+            elif e.name == "painted" and e.detail.startswith("Velmora.Card") and pending is not None:
                 latencies.append(e.time - pending)
                 pending = None
         if pending is not None:

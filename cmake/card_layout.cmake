@@ -1,4 +1,4 @@
-# Generates sign/card_layout.h from assets/card_layout.json, the one description of where
+# Generates card/card_layout.h from assets/card_layout.json, the one description of where
 # things lie on the card that the program, the asset generator and the tests all read.
 set(layout_json "${CMAKE_CURRENT_SOURCE_DIR}/assets/card_layout.json")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${layout_json}")
@@ -36,4 +36,4 @@ endforeach()
 list(JOIN lefts ", " SLOT_LEFTS)
 
 set(CARD_LAYOUT_INCLUDE_DIR "${CMAKE_BINARY_DIR}/generated")
-configure_file("${CMAKE_CURRENT_SOURCE_DIR}/sign/card_layout.h.in" "${CARD_LAYOUT_INCLUDE_DIR}/sign/card_layout.h" @ONLY)
+configure_file("${CMAKE_CURRENT_SOURCE_DIR}/card/card_layout.h.in" "${CARD_LAYOUT_INCLUDE_DIR}/card/card_layout.h" @ONLY)

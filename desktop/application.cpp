@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "desktop/failure.h"
+#include "os/failure.h"
+#include "os/trace.h"
 
 namespace desktop {
 namespace {
@@ -12,11 +13,6 @@ struct Loaded {
     HWND window;
     bool takes_dialog_keys;
 };
-
-Identity& the_identity() {
-    static Identity identity;
-    return identity;
-}
 
 std::vector<Loaded>& windows() {
     static std::vector<Loaded> loaded;
@@ -34,6 +30,11 @@ bool& quitting() {
 }
 
 bool is_within(HWND outer, HWND window) { return window && (window == outer || IsChild(outer, window)); }
+
+std::function<void()>& end_replacement() {
+    static std::function<void()> replacement;
+    return replacement;
+}
 
 std::vector<std::pair<Shortcut, std::function<void()>>>& shortcuts() {
     static std::vector<std::pair<Shortcut, std::function<void()>>> registered;
@@ -53,7 +54,7 @@ bool dispatch_shortcut(const MSG& message) {
     for (const auto& [shortcut, command] : shortcuts())
         if (shortcut.key == message.wParam && shortcut.shift == shift) {
             const auto run = command;  // the command may change the list
-            at_boundary("shortcut", run);
+            os::at_boundary("shortcut", run);
             return true;
         }
     return false;
@@ -75,10 +76,6 @@ void dispatch(MSG& message) {
 }
 
 }  // namespace
-
-void set_identity(Identity identity) { the_identity() = std::move(identity); }
-
-const Identity& identity() { return the_identity(); }
 
 void window_loaded(HWND window, bool takes_dialog_keys) { windows().push_back({window, takes_dialog_keys}); }
 
@@ -126,7 +123,7 @@ void do_events() {
 
 int run(const std::function<void()>& start) {
     event_loop_running() = true;
-    at_boundary("start", start);
+    os::at_boundary("start", start);
     int exit_code = 0;
     MSG message;
     if (!windows().empty()) {  // else nothing came up: nothing to wait for
@@ -141,5 +138,18 @@ int run(const std::function<void()>& start) {
     }
     return exit_code;
 }
+
+void end() {
+    os::trace("end");
+    if (end_replacement()) {
+        end_replacement()();
+        return;
+    }
+    // Through the event loop, not ExitProcess: the windows and whatever works for them (a
+    // thread decoding the artwork, say) are let go in order before the process ends.
+    quit();
+}
+
+void replace_end_for_tests(std::function<void()> on_end) { end_replacement() = std::move(on_end); }
 
 }  // namespace desktop

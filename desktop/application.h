@@ -1,26 +1,14 @@
-// The program as the desktop sees it: who it is, which of its top-level windows are loaded,
-// and the event loop that drives them.
+// The program as the desktop sees it: which of its top-level windows are loaded, and the
+// event loop that drives them.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "desktop/win32.h"
+#include "os/win32.h"
 
 namespace desktop {
-
-// What the desktop layer needs to know about the program it serves; set once, first thing.
-struct Identity {
-    std::wstring title;             // of message boxes that are given none
-    std::wstring instance_mutex;    // named mutex that lets one copy run at a time
-    std::wstring trace_variable;    // environment variable that names the trace file
-    std::wstring temporary_prefix;  // start of the names of files still being written
-    std::wstring settings_key;      // under HKEY_CURRENT_USER
-    int default_charset = DEFAULT_CHARSET;  // of fonts whose design names none
-};
-void set_identity(Identity identity);
-const Identity& identity();
 
 // The program's top-level windows register while they exist. When the last one goes, the
 // event loop of run() ends.
@@ -46,6 +34,12 @@ void do_events();
 
 // Ends the event loop of run(): no further event is handled, and run() returns 0.
 void quit();
+
+// Ends the program: the event loop of run() stops at once, before any event still queued,
+// and the process ends once run() returns; no unload procedure runs. Tests install a
+// replacement that records the call instead. Callers return normally after it.
+void end();
+void replace_end_for_tests(std::function<void()> on_end);
 
 // Runs the program: calls start (which loads the first window) and then handles events until
 // no window of the program is loaded any more. Returns the process exit code.

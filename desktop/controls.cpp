@@ -3,12 +3,12 @@
 #include <commctrl.h>
 
 
-#include "desktop/painting.h"
-#include "desktop/clipboard.h"
-#include "desktop/failure.h"
-#include "desktop/handles.h"
-#include "desktop/trace.h"
-#include "desktop/twips.h"
+#include "os/clipboard.h"
+#include "os/failure.h"
+#include "os/handles.h"
+#include "os/painting.h"
+#include "os/trace.h"
+#include "os/twips.h"
 
 namespace desktop {
 namespace {
@@ -52,8 +52,8 @@ void Control::create(int id) {
     const auto [class_name, style, extended_style] = class_and_style(kind_, design_);
     const int dpi = owner_.dpi();
     window_ = CreateWindowExW(extended_style, class_name, design_.caption.c_str(), WS_CHILD | WS_VISIBLE | style,
-                              to_pixels(design_.left, dpi), to_pixels(design_.top, dpi), to_pixels(design_.width, dpi),
-                              to_pixels(design_.height, dpi), owner_.handle(),
+                              os::to_pixels(design_.left, dpi), os::to_pixels(design_.top, dpi), os::to_pixels(design_.width, dpi),
+                              os::to_pixels(design_.height, dpi), owner_.handle(),
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     const HFONT font = owner_.font(design_.font ? *design_.font : owner_.control_font());
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
@@ -63,8 +63,8 @@ void Control::create(int id) {
 
 void Control::lay_out() {
     const int dpi = owner_.dpi();
-    SetWindowPos(window_, nullptr, to_pixels(design_.left, dpi), to_pixels(design_.top, dpi), to_pixels(design_.width, dpi),
-                 to_pixels(design_.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window_, nullptr, os::to_pixels(design_.left, dpi), os::to_pixels(design_.top, dpi), os::to_pixels(design_.width, dpi),
+                 os::to_pixels(design_.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
     const HFONT font = owner_.font(design_.font ? *design_.font : owner_.control_font());
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
@@ -97,7 +97,7 @@ void Control::draw_owner_drawn(const DRAWITEMSTRUCT& item) const {
     RECT text_rect = rect;
     if (pressed) OffsetRect(&text_rect, 1, 1);
     const std::wstring caption = text();
-    Selection font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window_, WM_GETFONT, 0, 0)));
+    os::Selection font(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(window_, WM_GETFONT, 0, 0)));
     SetBkMode(dc, TRANSPARENT);
     const UINT format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
     if (disabled) {  // etched grey, as the system draws disabled captions
@@ -161,14 +161,14 @@ void TextBox::on_command(WORD code) {
 }
 
 void TextBox::paste_from_clipboard() {
-    const std::wstring pasted = clipboard_text(window_);
+    const std::wstring pasted = os::clipboard_text(window_);
     const std::wstring admitted = on_paste(pasted);
     if (!admitted.empty()) replace_selection(admitted);
 }
 
 LRESULT CALLBACK TextBox::filter(HWND window, UINT message, WPARAM wparam, LPARAM lparam,
                                  UINT_PTR id, DWORD_PTR self) {
-    return at_boundary("text box", LRESULT{0}, [&]() -> LRESULT {
+    return os::at_boundary("text box", LRESULT{0}, [&]() -> LRESULT {
         auto* box = reinterpret_cast<TextBox*>(self);
         switch (message) {
             case WM_CONTEXTMENU:
@@ -177,7 +177,7 @@ LRESULT CALLBACK TextBox::filter(HWND window, UINT message, WPARAM wparam, LPARA
                 if (box->context_menu_ == ContextMenu::Suppressed) return -1;
                 break;
             case WM_CHAR:
-                trace("key", std::to_wstring(wparam));
+                os::trace("key", std::to_wstring(wparam));
                 if (box->on_key_press) {
                     auto key = static_cast<std::int16_t>(wparam);
                     box->on_key_press(key);

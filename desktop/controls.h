@@ -9,10 +9,10 @@
 #include <string_view>
 #include <utility>
 
-#include "desktop/font_design.h"
-#include "desktop/geometry.h"
-#include "desktop/handles.h"
-#include "desktop/win32.h"
+#include "os/font_design.h"
+#include "os/geometry.h"
+#include "os/handles.h"
+#include "os/win32.h"
 
 namespace desktop {
 
@@ -38,9 +38,9 @@ class ControlHost {
 public:
     virtual HWND handle() const = 0;
     virtual int dpi() const = 0;
-    virtual HFONT font(const FontDesign& wanted) = 0;
+    virtual HFONT font(const os::FontDesign& wanted) = 0;
     // For controls whose design names no font.
-    virtual const FontDesign& control_font() const = 0;
+    virtual const os::FontDesign& control_font() const = 0;
     // The control that gets the focus back when the window is activated again.
     virtual void remember_focus(HWND control) = 0;
 
@@ -57,8 +57,8 @@ enum class ControlKind { TextBox, Button, OptionButton, CheckBox, StaticText };
 struct ControlDesign {
     std::wstring caption;
     int left = 0, top = 0, width = 0, height = 0;  // twips, within the client area
-    std::optional<Colour> back_colour;              // none: transparent or the default
-    std::optional<FontDesign> font;                   // none: the form's control font
+    std::optional<os::Colour> back_colour;              // none: transparent or the default
+    std::optional<os::FontDesign> font;                   // none: the form's control font
     bool custom_pointer = false;  // shows the mouse icon, once one has been given
     std::wstring tooltip;
 };
@@ -100,7 +100,7 @@ private:
     ControlKind kind_;
     ControlDesign design_;
     Cursor mouse_icon_;
-    Brush back_brush_;
+    os::Brush back_brush_;
 };
 
 class Button : public Control {

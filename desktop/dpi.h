@@ -2,7 +2,7 @@
 // resolution exist from Windows 10 on; before, everything is at the system's resolution.
 #pragma once
 
-#include "desktop/win32.h"
+#include "os/win32.h"
 
 namespace desktop {
 

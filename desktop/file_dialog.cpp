@@ -1,10 +1,10 @@
 #include "desktop/file_dialog.h"
 
-#include "desktop/com.h"
-#include "desktop/errors.h"
 #include "desktop/modal.h"
-#include "desktop/system_library.h"
-#include "desktop/trace.h"
+#include "os/com.h"
+#include "os/errors.h"
+#include "os/system_library.h"
+#include "os/trace.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -20,7 +20,7 @@ SaveDialogAnswerer& answerer() {
 }
 
 void add_choices(IFileDialog* dialog, const SaveDialogRequest& request) {
-    ComPtr<IFileDialogCustomize> customize;
+    os::ComPtr<IFileDialogCustomize> customize;
     if (request.choices.empty() || FAILED(dialog->QueryInterface(IID_IFileDialogCustomize, customize.put_void())))
         return;
     customize->StartVisualGroup(kChoiceGroup, request.choice_label.c_str());
@@ -31,7 +31,7 @@ void add_choices(IFileDialog* dialog, const SaveDialogRequest& request) {
 }
 
 std::size_t chosen(IFileDialog* dialog) {
-    ComPtr<IFileDialogCustomize> customize;
+    os::ComPtr<IFileDialogCustomize> customize;
     DWORD item = 0;
     if (SUCCEEDED(dialog->QueryInterface(IID_IFileDialogCustomize, customize.put_void())))
         customize->GetSelectedControlItem(kChoiceList, &item);
@@ -40,15 +40,15 @@ std::size_t chosen(IFileDialog* dialog) {
 
 void open_in(IFileDialog* dialog, const std::wstring& folder) {
     static const auto item_for =
-        system_function<decltype(::SHCreateItemFromParsingName)>(L"shell32.dll", "SHCreateItemFromParsingName");
-    ComPtr<IShellItem> item;
+        os::system_function<decltype(::SHCreateItemFromParsingName)>(L"shell32.dll", "SHCreateItemFromParsingName");
+    os::ComPtr<IShellItem> item;
     if (!folder.empty() && item_for && SUCCEEDED(item_for(folder.c_str(), nullptr, IID_IShellItem, item.put_void())))
         dialog->SetFolder(item.get());
 }
 
 HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
-    ComPtr<IFileSaveDialog> dialog;
-    HRESULT result = create_instance(CLSID_FileSaveDialog, IID_IFileSaveDialog, dialog.put_void());
+    os::ComPtr<IFileSaveDialog> dialog;
+    HRESULT result = os::create_instance(CLSID_FileSaveDialog, IID_IFileSaveDialog, dialog.put_void());
     if (FAILED(result)) return result;
     std::vector<std::wstring> patterns;
     std::vector<COMDLG_FILTERSPEC> filters;
@@ -72,7 +72,7 @@ HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
         result = dialog->Show(owner);
     }
     if (FAILED(result)) return result;
-    ComPtr<IShellItem> item;
+    os::ComPtr<IShellItem> item;
     wchar_t* path = nullptr;
     // A dialog that was shown and then went without a choice (closed from outside) has no
     // result: nothing was chosen, as if cancelled.
@@ -82,7 +82,7 @@ HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
         FAILED(result = item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
         return result;
     answer.path = path;
-    free_task_memory(path);
+    os::free_task_memory(path);
     UINT type = 1;
     dialog->GetFileTypeIndex(&type);
     answer.type = type >= 1 ? type - 1 : 0;
@@ -93,7 +93,7 @@ HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
 }  // namespace
 
 std::optional<SaveDialogAnswer> ask_where_to_save(const SaveDialogRequest& request, std::wstring* failure) {
-    trace("save_dialog", request.title);
+    os::trace("save_dialog", request.title);
     if (answerer()) {
         const Modal modal(modal_owner());
         return answerer()(request);
@@ -101,7 +101,7 @@ std::optional<SaveDialogAnswer> ask_where_to_save(const SaveDialogRequest& reque
     SaveDialogAnswer answer;
     const HRESULT result = show(request, answer);
     if (SUCCEEDED(result)) return answer;
-    if (failure && result != HRESULT_FROM_WIN32(ERROR_CANCELLED)) *failure = com_reason(result);
+    if (failure && result != HRESULT_FROM_WIN32(ERROR_CANCELLED)) *failure = os::com_reason(result);
     return std::nullopt;
 }
 
@@ -112,11 +112,11 @@ SaveDialogAnswerer answer_save_dialogs_with(SaveDialogAnswerer replacement) {
 }
 
 std::wstring pictures_folder() {
-    static const auto known_folder = system_function<decltype(::SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");
+    static const auto known_folder = os::system_function<decltype(::SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");
     wchar_t* path = nullptr;
     std::wstring folder;
     if (known_folder && SUCCEEDED(known_folder(FOLDERID_Pictures, KF_FLAG_CREATE, nullptr, &path))) folder = path;
-    free_task_memory(path);
+    os::free_task_memory(path);
     return folder;
 }
 

@@ -7,12 +7,12 @@
 #include "desktop/application.h"
 #include "desktop/controls.h"
 #include "desktop/dpi.h"
-#include "desktop/failure.h"
 #include "desktop/modal.h"
-#include "desktop/painting.h"
 #include "desktop/timer.h"
-#include "desktop/trace.h"
-#include "desktop/twips.h"
+#include "os/failure.h"
+#include "os/painting.h"
+#include "os/trace.h"
+#include "os/twips.h"
 
 namespace desktop {
 namespace {
@@ -84,13 +84,13 @@ Form::~Form() {
 bool Form::load() {
     init_common_controls();
     if (!create_window()) {
-        trace("load.failed", design_.class_name);
+        os::trace("load.failed", design_.class_name);
         return false;
     }
     create_controls();
     if (menu_.in_system_menu) GetSystemMenu(handle(), FALSE);  // a copy of its own to add to
     window_loaded(handle(), !controls_.empty());
-    trace("load", design_.class_name);
+    os::trace("load", design_.class_name);
     Timer::windows_changed();
     on_load();
     return true;
@@ -101,7 +101,7 @@ DWORD Form::style() const { return style_of(design_.border); }
 DWORD Form::extended_style() const { return design_.takes_activation ? 0 : WS_EX_NOACTIVATE; }
 
 RECT Form::designed_outer_rect() const {
-    const RECT client{0, 0, to_pixels(design_.client_width, dpi_), to_pixels(design_.client_height, dpi_)};
+    const RECT client{0, 0, os::to_pixels(design_.client_width, dpi_), os::to_pixels(design_.client_height, dpi_)};
     return adjust_for_dpi(client, style(), extended_style(), dpi_);
 }
 
@@ -112,7 +112,7 @@ bool Form::create_window() {
     back_brush_.reset(CreateSolidBrush(design_.back_colour.bgr));
     // The procedure takes ownership of the window at WM_NCCREATE.
     if (!CreateWindowExW(extended_style(), design_.class_name.c_str(), design_.title.c_str(), style(),
-                         to_pixels(design_.left, dpi_), to_pixels(design_.top, dpi_), rect.right - rect.left,
+                         os::to_pixels(design_.left, dpi_), os::to_pixels(design_.top, dpi_), rect.right - rect.left,
                          rect.bottom - rect.top, nullptr, nullptr, instance(), this))
         return false;
     if (const int dpi = window_dpi(handle()); dpi != dpi_) {
@@ -164,25 +164,25 @@ void Form::show() {
     }
     shown_since_load_ = true;
     ShowWindow(handle(), SW_SHOW);
-    trace("show", design_.class_name);
+    os::trace("show", design_.class_name);
 }
 
 void Form::hide() {
     ShowWindow(handle(), SW_HIDE);
-    trace("hide", design_.class_name);
+    os::trace("hide", design_.class_name);
 }
 
 bool Form::visible() const { return IsWindowVisible(handle()) != FALSE; }
 
-int Form::left() const { return to_twips(outer_rect(handle()).left, dpi_); }
-int Form::top() const { return to_twips(outer_rect(handle()).top, dpi_); }
+int Form::left() const { return os::to_twips(outer_rect(handle()).left, dpi_); }
+int Form::top() const { return os::to_twips(outer_rect(handle()).top, dpi_); }
 int Form::width() const {
     const RECT r = outer_rect(handle());
-    return to_twips(r.right - r.left, dpi_);
+    return os::to_twips(r.right - r.left, dpi_);
 }
 int Form::height() const {
     const RECT r = outer_rect(handle());
-    return to_twips(r.bottom - r.top, dpi_);
+    return os::to_twips(r.bottom - r.top, dpi_);
 }
 
 void Form::set_outer_rect(int x, int y, int width, int height, UINT flags) {
@@ -190,18 +190,18 @@ void Form::set_outer_rect(int x, int y, int width, int height, UINT flags) {
 }
 
 void Form::set_left(int twips) {
-    set_outer_rect(to_pixels(twips, dpi_), outer_rect(handle()).top, 0, 0, SWP_NOSIZE);
+    set_outer_rect(os::to_pixels(twips, dpi_), outer_rect(handle()).top, 0, 0, SWP_NOSIZE);
 }
 void Form::set_top(int twips) {
-    set_outer_rect(outer_rect(handle()).left, to_pixels(twips, dpi_), 0, 0, SWP_NOSIZE);
+    set_outer_rect(outer_rect(handle()).left, os::to_pixels(twips, dpi_), 0, 0, SWP_NOSIZE);
 }
 void Form::set_width(int twips) {
     const RECT r = outer_rect(handle());
-    set_outer_rect(0, 0, to_pixels(twips, dpi_), r.bottom - r.top, SWP_NOMOVE);
+    set_outer_rect(0, 0, os::to_pixels(twips, dpi_), r.bottom - r.top, SWP_NOMOVE);
 }
 void Form::set_height(int twips) {
     const RECT r = outer_rect(handle());
-    set_outer_rect(0, 0, r.right - r.left, to_pixels(twips, dpi_), SWP_NOMOVE);
+    set_outer_rect(0, 0, r.right - r.left, os::to_pixels(twips, dpi_), SWP_NOMOVE);
 }
 
 WindowState Form::state() const {
@@ -223,8 +223,8 @@ void Form::set_state(WindowState state) {
 
 SIZE Form::held_size(int width_twips, int height_twips) const {
     const RECT needed = designed_outer_rect();
-    return {std::max<LONG>(to_pixels(width_twips, dpi_), needed.right - needed.left),
-            std::max<LONG>(to_pixels(height_twips, dpi_), needed.bottom - needed.top)};
+    return {std::max<LONG>(os::to_pixels(width_twips, dpi_), needed.right - needed.left),
+            std::max<LONG>(os::to_pixels(height_twips, dpi_), needed.bottom - needed.top)};
 }
 
 bool Form::has_size(int width_twips, int height_twips) const {
@@ -244,7 +244,7 @@ void Form::set_topmost(bool topmost) {
 
 bool Form::topmost() const { return (GetWindowLongW(handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }
 
-void Form::repaint(const PixelRect& area) {
+void Form::repaint(const os::PixelRect& area) {
     if (!handle()) return;
     const RECT rect{area.left, area.top, area.right, area.bottom};
     InvalidateRect(handle(), &rect, FALSE);
@@ -254,22 +254,22 @@ void Form::repaint() {
     if (handle()) InvalidateRect(handle(), nullptr, FALSE);
 }
 
-HFONT Form::font(const FontDesign& wanted) {
+HFONT Form::font(const os::FontDesign& wanted) {
     for (const auto& [known, font] : fonts_)
         if (known == wanted) return font.get();
-    Font font = create_font(wanted, dpi_);
+    os::Font font = os::create_font(wanted, dpi_);
     const HFONT handle = font.get();
     fonts_.emplace_back(wanted, std::move(font));
     return handle;
 }
 
 void Form::paint_on_screen() {
-    PaintScope scope(handle());
+    os::PaintScope scope(handle());
     const RECT& r = scope.area();
-    const PixelRect area{r.left, r.top, r.right, r.bottom};
+    const os::PixelRect area{r.left, r.top, r.right, r.bottom};
     if (area.empty()) return;
     if (painting_failed_) {  // said once; every repaint would fail and say it again
-        Painter painter(scope.dc(), area);
+        os::Painter painter(scope.dc(), area);
         Form::paint(painter);
         return;
     }
@@ -277,26 +277,26 @@ void Form::paint_on_screen() {
         paint_strips(scope.dc(), area);
     } catch (...) {
         painting_failed_ = true;
-        report_unexpected_failure("paint");
+        os::report_unexpected_failure("paint");
     }
 }
 
-void Form::paint_strips(HDC dc, const PixelRect& area) {
+void Form::paint_strips(HDC dc, const os::PixelRect& area) {
     constexpr int kStripRows = 64;  // a strip, not the whole area: small in memory, no flicker
 
-    Strip strip(client_size(handle()).cx, std::min(area.height(), kStripRows));
+    os::Strip strip(client_size(handle()).cx, std::min(area.height(), kStripRows));
     if (!strip) return;
     for (int top = area.top; top < area.bottom; top += strip.rows()) {
-        const PixelRect part{area.left, top, area.right, std::min(area.bottom, top + strip.rows())};
-        strip.paint(part, [this](Painter& painter) { paint(painter); });
+        const os::PixelRect part{area.left, top, area.right, std::min(area.bottom, top + strip.rows())};
+        strip.paint(part, [this](os::Painter& painter) { paint(painter); });
         strip.copy_to(dc, part);
     }
-    if (tracing())
-        trace("painted", design_.class_name + L" " + std::to_wstring(area.left) + L"," + std::to_wstring(area.top) +
+    if (os::tracing())
+        os::trace("painted", design_.class_name + L" " + std::to_wstring(area.left) + L"," + std::to_wstring(area.top) +
                              L"," + std::to_wstring(area.right) + L"," + std::to_wstring(area.bottom));
 }
 
-void Form::paint(Painter& painter) {
+void Form::paint(os::Painter& painter) {
     const SIZE size = client_size(handle());
     painter.fill({0, 0, size.cx, size.cy}, design_.back_colour);
 }
@@ -304,8 +304,8 @@ void Form::paint(Painter& painter) {
 // Moved to a monitor of another resolution: the suggested rectangle, controls and fonts at
 // the new one.
 void Form::change_dpi(int dpi, const RECT& suggested) {
-    trace("dpi", design_.class_name + L" " + std::to_wstring(dpi));
-    const std::vector<std::pair<FontDesign, Font>> old_fonts = std::move(fonts_);  // in use until replaced
+    os::trace("dpi", design_.class_name + L" " + std::to_wstring(dpi));
+    const std::vector<std::pair<os::FontDesign, os::Font>> old_fonts = std::move(fonts_);  // in use until replaced
     fonts_.clear();
     dpi_ = dpi;
     painting_failed_ = false;  // drawn afresh for the new resolution
@@ -378,7 +378,7 @@ bool Form::set_control_cursor(HWND under_pointer) {
 }
 
 void Form::on_destroyed() {
-    trace("unload", design_.class_name);
+    os::trace("unload", design_.class_name);
     const HWND gone = window_.release();  // destroyed already
     focus_ = nullptr;
     tooltip_.reset();
@@ -403,10 +403,10 @@ LRESULT CALLBACK Form::procedure(HWND window, UINT message, WPARAM wparam, LPARA
     if (!self) return DefWindowProcW(window, message, wparam, lparam);
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        at_boundary("window", [self] { self->on_destroyed(); });
+        os::at_boundary("window", [self] { self->on_destroyed(); });
         return DefWindowProcW(window, message, wparam, lparam);
     }
-    return at_boundary("window", LRESULT{0}, [&] { return self->handle(message, wparam, lparam); });
+    return os::at_boundary("window", LRESULT{0}, [&] { return self->handle(message, wparam, lparam); });
 }
 
 LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -415,7 +415,7 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_PAINT: paint_on_screen(); return 0;
         case WM_PRINTCLIENT: {
             const SIZE size = client_size(handle());
-            Painter painter(reinterpret_cast<HDC>(wparam), {0, 0, size.cx, size.cy});
+            os::Painter painter(reinterpret_cast<HDC>(wparam), {0, 0, size.cx, size.cy});
             paint(painter);
             return 0;
         }
@@ -439,7 +439,7 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             Timer::windows_changed();
             break;
         case WM_ACTIVATE:
-            trace(LOWORD(wparam) == WA_INACTIVE ? "deactivate" : "activate", design_.class_name);
+            os::trace(LOWORD(wparam) == WA_INACTIVE ? "deactivate" : "activate", design_.class_name);
             if (controls_.empty()) break;
             if (LOWORD(wparam) == WA_INACTIVE) {
                 remember_focus(GetFocus());
@@ -465,7 +465,7 @@ LRESULT Form::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             // message or dialog of ours waits for an answer: its caller still needs the
             // windows, so the request is refused until the answer is in.
             if (Modal::open()) {
-                trace("close.refused", design_.class_name);
+                os::trace("close.refused", design_.class_name);
                 return 0;
             }
             on_unload();

@@ -9,15 +9,17 @@
 #include <vector>
 
 #include "desktop/controls.h"
-#include "desktop/font_design.h"
-#include "desktop/geometry.h"
-#include "desktop/handles.h"
 #include "desktop/menus.h"
-#include "desktop/win32.h"
+#include "os/font_design.h"
+#include "os/geometry.h"
+#include "os/handles.h"
+#include "os/win32.h"
+
+namespace os {
+class Painter;
+}
 
 namespace desktop {
-
-class Painter;
 
 enum class Border { None, FixedSingle };
 enum class WindowState { Normal = 0, Minimised = 1, Maximised = 2 };
@@ -30,9 +32,9 @@ struct FormDesign {
     int client_width = 0, client_height = 0;  // twips
     bool centre_when_first_shown = false;
     bool takes_activation = true;  // false: clicks and new windows leave the active window as it is
-    Colour back_colour{0x00F0F0F0};
+    os::Colour back_colour{0x00F0F0F0};
     int icon_resource = 0;
-    FontDesign control_font;  // for controls whose design names no font
+    os::FontDesign control_font;  // for controls whose design names no font
 };
 
 class Form : public ControlHost {
@@ -82,14 +84,14 @@ public:
     bool topmost() const;
 
     // Asks for the given part of the client area, or all of it, to be painted again.
-    void repaint(const PixelRect& area);
+    void repaint(const os::PixelRect& area);
     void repaint();
 
     // Commands offered in the window's system menu or where the user right-clicks it.
     void set_menu(WindowMenu menu);
 
-    HFONT font(const FontDesign& wanted) override;
-    const FontDesign& control_font() const override { return design_.control_font; }
+    HFONT font(const os::FontDesign& wanted) override;
+    const os::FontDesign& control_font() const override { return design_.control_font; }
     void remember_focus(HWND control) override;
     const FormDesign& design() const { return design_; }
 
@@ -99,7 +101,7 @@ protected:
     virtual void on_unload() {}
     // Forms that draw their own client area override this; the default fills it with the
     // form's back colour.
-    virtual void paint(Painter& painter);
+    virtual void paint(os::Painter& painter);
     // The window now has another resolution (its size and controls are laid out anew already).
     virtual void on_dpi_changed() {}
 
@@ -118,7 +120,7 @@ private:
     void create_tooltips();
     void set_outer_rect(int x, int y, int width, int height, UINT flags);
     void paint_on_screen();
-    void paint_strips(HDC dc, const PixelRect& area);
+    void paint_strips(HDC dc, const os::PixelRect& area);
     Control* control_at(HWND window) const;
     HWND first_tab_stop() const;
     LRESULT colour_control(HDC dc, HWND control_window);
@@ -129,13 +131,13 @@ private:
 
     FormDesign design_;
     int dpi_ = 96;
-    OwnedWindow window_;
-    OwnedWindow tooltip_;
+    os::OwnedWindow window_;
+    os::OwnedWindow tooltip_;
     HWND focus_ = nullptr;
     bool shown_since_load_ = false;
     bool painting_failed_ = false;  // its content could not be drawn: the back colour shows
-    Brush back_brush_;
-    std::vector<std::pair<FontDesign, Font>> fonts_;
+    os::Brush back_brush_;
+    std::vector<std::pair<os::FontDesign, os::Font>> fonts_;
     std::vector<Control*> controls_;
     WindowMenu menu_;
 };

@@ -1,7 +1,7 @@
 #include "desktop/menus.h"
 
 #include "desktop/modal.h"
-#include "desktop/trace.h"
+#include "os/trace.h"
 
 namespace desktop {
 namespace {
@@ -46,7 +46,7 @@ int show_popup_menu(const MenuItems& items, POINT at) {
     // The menu closes when the user clicks elsewhere only if its owner is in the foreground.
     const HWND owner = modal_owner();
     SetForegroundWindow(owner);
-    trace("menu");
+    os::trace("menu");
     const int command = static_cast<int>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                                         at.x, at.y, 0, owner, nullptr));
     PostMessageW(owner, WM_NULL, 0, 0);

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "desktop/win32.h"
+#include "os/win32.h"
 
 namespace desktop {
 

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "desktop/win32.h"
+#include "os/win32.h"
 
 namespace desktop {
 

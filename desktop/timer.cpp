@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "desktop/failure.h"
+#include "os/failure.h"
 
 namespace desktop {
 namespace {
@@ -58,7 +58,7 @@ void Timer::disarm() {
 void CALLBACK Timer::on_platform_tick(HWND, UINT, UINT_PTR id, DWORD) {
     // A tick already queued when its timer was killed names no timer any more.
     for (Timer* timer : all_timers())
-        if (timer->platform_id_ == id) return at_boundary("timer", [timer] { timer->tick(); });
+        if (timer->platform_id_ == id) return os::at_boundary("timer", [timer] { timer->tick(); });
 }
 
 void Timer::windows_changed() {

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "desktop/win32.h"
+#include "os/win32.h"
 
 namespace desktop {
 

@@ -2,24 +2,25 @@
 
 #include <cmath>
 
-#include "desktop/failure.h"
-#include "desktop/printing.h"
-#include "desktop/services.h"
-#include "desktop/trace.h"
+#include "desktop/message_box.h"
+#include "desktop/print_dialog.h"
 #include "export/print_layout.h"
 #include "export/save_path.h"
+#include "os/failure.h"
+#include "os/printing.h"
+#include "os/trace.h"
 
 namespace {
 
-constexpr desktop::Colour kMarkGrey{0x00808080};
+constexpr os::Colour kMarkGrey{0x00808080};
 const wchar_t kTitle[] = L"打印";
 
-PrinterPage page_of(const desktop::PageFigures& f) {
+PrinterPage page_of(const os::PageFigures& f) {
     return {f.dpi_x, f.dpi_y, f.page_width, f.page_height, f.offset_x, f.offset_y, f.printable_width, f.printable_height};
 }
 
 // Thin grey lines that carry the card's edges outward at its four corners, clear of the card.
-void draw_cut_marks(desktop::Painter& painter, const PrintLayout& layout) {
+void draw_cut_marks(os::Painter& painter, const PrintLayout& layout) {
     const int gap = static_cast<int>(std::lround(layout.mark_gap));
     const int length = static_cast<int>(std::lround(layout.mark_length));
     const int thickness = static_cast<int>(std::lround(layout.mark_thickness));
@@ -36,9 +37,10 @@ void say_why_not(const std::wstring& failure) {
 
 }  // namespace
 
-void print_card(const DrawCard& draw, const std::wstring& number) {
+void print_card(const DrawCard& draw, const std::wstring& number, const ExportContext& context) {
     if (number.empty() || !is_safe_number(number)) {
-        desktop::message_box(number.empty() ? L"号码不能为空!" : L"号码只能包含数字和一个小数点, 没有打印!", desktop::kStopIcon);
+        desktop::message_box(number.empty() ? L"号码不能为空!" : L"号码只能包含数字和一个小数点, 没有打印!", desktop::kStopIcon,
+                             context.program_title);
         return;
     }
     std::wstring failure;
@@ -47,8 +49,8 @@ void print_card(const DrawCard& draw, const std::wstring& number) {
         if (!failure.empty()) say_why_not(failure);
         return;  // cancelled
     }
-    desktop::trace("print.chosen", choice->printer);
-    desktop::PrintJob job(*choice);
+    os::trace("print.chosen", choice->printer);
+    os::PrintJob job(*choice);
     if (!job) return say_why_not(job.failure());
     const PrintLayout layout = lay_out_card(page_of(job.figures()));
     if (!layout.fits) return say_why_not(L"所选纸张太小, 放不下停车牌。");
@@ -57,20 +59,20 @@ void print_card(const DrawCard& draw, const std::wstring& number) {
             desktop::kAnswerOk)
         return;
 
-    const desktop::PixelRect dest{layout.left, layout.top, layout.left + layout.width, layout.top + layout.height};
+    const os::PixelRect dest{layout.left, layout.top, layout.left + layout.width, layout.top + layout.height};
     try {
-        const std::unique_ptr<desktop::Drawing> card = draw(number, layout.render_scale);
+        const std::unique_ptr<os::Drawing> card = draw(number, layout.render_scale);
         if (!job.start(L"挪车卡_" + number) || !job.draw(*card, dest)) return say_why_not(job.failure());
-    } catch (const desktop::Failure& failure) {  // the card could not be drawn whole: the job is taken back
+    } catch (const os::Failure& failure) {  // the card could not be drawn whole: the job is taken back
         return say_why_not(failure.reason());
     }
     {
-        desktop::Painter painter = job.painter();
+        os::Painter painter = job.painter();
         draw_cut_marks(painter, layout);
     }
     if (!job.finish()) return say_why_not(job.failure());
     // The spooler has the job; whether the printer prints it now is the queue's matter.
-    desktop::message_box(desktop::printer_paused(choice->printer)
+    desktop::message_box(os::printer_paused(choice->printer)
                              ? L"打印机「" + choice->printer + L"」已暂停, 停车牌在它的打印队列中等候。"
                              : L"停车牌已交给打印机「" + choice->printer + L"」的打印队列。",
                          desktop::kInformationIcon, kTitle);

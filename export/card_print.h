@@ -5,4 +5,4 @@
 
 #include "export/card_export.h"
 
-void print_card(const DrawCard& draw, const std::wstring& number);
+void print_card(const DrawCard& draw, const std::wstring& number, const ExportContext& context);

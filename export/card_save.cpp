@@ -1,11 +1,11 @@
 #include "export/card_save.h"
 
-#include "picture/bmp.h"
-#include "desktop/failure.h"
-#include "desktop/files.h"
-#include "desktop/services.h"
-#include "desktop/trace.h"
+#include "desktop/message_box.h"
 #include "export/save_path.h"
+#include "os/failure.h"
+#include "os/files.h"
+#include "os/trace.h"
+#include "picture/bmp.h"
 
 namespace {
 
@@ -42,16 +42,18 @@ private:
     bool& flag_;
 };
 
-SaveOutcome write_picture(const desktop::Pixels& picture, const std::wstring& number) {
+SaveOutcome write_picture(const picture::Pixels& picture, const std::wstring& number,
+                          const std::wstring& temporary_prefix) {
     if (picture.empty()) return not_saved(L"图片没有保存! 无法画出停车牌。");
-    const std::wstring directory = desktop::executable_directory();
+    const std::wstring directory = os::executable_directory();
     const auto path = saved_picture_path(directory, number);
     if (!path) return not_saved(L"图片没有保存! 号码只能包含数字和一个小数点:\r\n{ " + number + L" }");
 
-    const auto header = desktop::bmp_header(picture);
-    const auto written = desktop::write_file_replacing(
-        *path, {{header.data(), header.size()}, {picture.bytes().data(), picture.bytes().size()}});
-    desktop::trace(written.written ? "save.written" : "save.failed", *path);
+    const auto header = picture::bmp_header(picture);
+    const auto written = os::write_file_replacing(
+        *path, {{header.data(), header.size()}, {picture.bytes().data(), picture.bytes().size()}},
+        temporary_prefix);
+    os::trace(written.written ? "save.written" : "save.failed", *path);
     if (!written.written) {
         // The folder beside the program may just not be the user's to write: offer another.
         SaveOutcome outcome = not_saved(L"图片没有保存! 无法写入文件:\r\n" + *path + L"\r\n原因: " + written.reason +
@@ -62,37 +64,39 @@ SaveOutcome write_picture(const desktop::Pixels& picture, const std::wstring& nu
     return saved_to(directory);
 }
 
-SaveOutcome draw_and_write(const SaveWindows& windows, const std::wstring& number) {
+SaveOutcome draw_and_write(const SaveWindows& windows, const std::wstring& number,
+                           const std::wstring& temporary_prefix) {
     try {
         // The card cannot change while the panel is hidden: it is drawn once, in memory, and
         // written three times. No events run meanwhile (a queued command would start Save As
         // or Print in the middle of the save): nothing here waits for the screen.
-        const desktop::Pixels picture = desktop::render(*windows.draw_card(number));
+        const picture::Pixels picture = os::render(*windows.draw_card(number));
         SaveOutcome outcome;
         for (int pass = 0; pass < kPasses; ++pass) {
-            outcome = write_picture(picture, number);
+            outcome = write_picture(picture, number, temporary_prefix);
             if (!outcome.saved) break;  // what failed once would fail again
         }
         return outcome;
     } catch (...) {
-        return not_saved(L"图片没有保存! " + desktop::reason_of_current_exception());
+        return not_saved(L"图片没有保存! " + os::reason_of_current_exception());
     }
 }
 
 }  // namespace
 
-CardSave::CardSave(SaveWindows windows) : windows_(std::move(windows)), timer_(kDelayMs, [this] { run(); }) {}
+CardSave::CardSave(SaveWindows windows, ExportContext context)
+    : windows_(std::move(windows)), context_(std::move(context)), timer_(kDelayMs, [this] { run(); }) {}
 
 void CardSave::request(const std::wstring& number) {
     using namespace desktop;
     if (number.empty()) {
-        message_box(L"号码不能为空!", kStopIcon);
+        message_box(L"号码不能为空!", kStopIcon, context_.program_title);
         windows_.back_to_number();
         return;
     }
     // Text can reach the box other than by typing; a number becomes part of a file name.
     if (!is_safe_number(number)) {
-        message_box(L"号码只能包含数字和一个小数点, 图片没有保存!", kStopIcon);
+        message_box(L"号码只能包含数字和一个小数点, 图片没有保存!", kStopIcon, context_.program_title);
         windows_.back_to_number();
         return;
     }
@@ -114,19 +118,20 @@ void CardSave::run() {
     // confirmed request.
     if (running_) return;
     const RunningFlag running(running_);
-    desktop::trace("save.start");
+    os::trace("save.start");
 
     // A card closed meanwhile is not loaded afresh, usage notice and all, to be drawn.
-    const SaveOutcome outcome = card_gone_ ? closed_before_saving() : draw_and_write(windows_, number_);
+    const SaveOutcome outcome =
+        card_gone_ ? closed_before_saving() : draw_and_write(windows_, number_, context_.temporary_prefix);
 
     windows_.show_panel(true);
     windows_.card_on_top(false);
     windows_.panel_on_top();
-    desktop::trace("save.report");
+    os::trace("save.report");
     const int answer = desktop::message_box(outcome.message, outcome.flags, outcome.title);
     timer_.set_enabled(false);
     card_gone_ = false;
-    desktop::trace("save.done");
+    os::trace("save.done");
     if (answer == desktop::kAnswerYes) windows_.save_elsewhere(number_);
     windows_.back_to_number();
 }

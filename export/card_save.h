@@ -9,14 +9,15 @@
 
 #include <memory>
 
-#include "desktop/painting.h"
 #include "desktop/timer.h"
+#include "export/export_context.h"
+#include "os/painting.h"
 
 // What the save needs of the windows.
 struct SaveWindows {
     std::function<void(bool on_top)> card_on_top;
     // The card showing this number, to be drawn in memory.
-    std::function<std::unique_ptr<desktop::Drawing>(const std::wstring& number)> draw_card;
+    std::function<std::unique_ptr<os::Drawing>(const std::wstring& number)> draw_card;
     std::function<void(bool shown)> show_panel;
     std::function<void()> panel_on_top;
     // After a message: the number selected in its box, ready to be corrected.
@@ -27,7 +28,7 @@ struct SaveWindows {
 
 class CardSave {
 public:
-    explicit CardSave(SaveWindows windows);
+    CardSave(SaveWindows windows, ExportContext context);
 
     // The save button was pressed with this number in the box.
     void request(const std::wstring& number);
@@ -43,6 +44,7 @@ private:
     void run();
 
     SaveWindows windows_;
+    ExportContext context_;
     desktop::Timer timer_;
     std::wstring number_;  // as confirmed
     bool running_ = false;

@@ -1,13 +1,13 @@
 #include "panel/control_panel.h"
 
 #include "assets/resource.h"
-#include "desktop/services.h"
+#include "desktop/message_box.h"
 
 namespace {
 
-constexpr desktop::Colour kPanelColour{0x00FFFFC0};
-const desktop::FontDesign kFont12{L"宋体", 12};
-const desktop::FontDesign kFont10{L"宋体", 10.5};
+constexpr os::Colour kPanelColour{0x00FFFFC0};
+const os::FontDesign kFont12{L"宋体", 12, GB2312_CHARSET};
+const os::FontDesign kFont10{L"宋体", 10.5, GB2312_CHARSET};
 
 desktop::FormDesign panel_design() {
     desktop::FormDesign design;
@@ -19,7 +19,7 @@ desktop::FormDesign panel_design() {
     design.centre_when_first_shown = true;
     design.back_colour = kPanelColour;
     design.icon_resource = IDI_VELMORA;
-    design.control_font = {L"宋体", 9};
+    design.control_font = {L"宋体", 9, GB2312_CHARSET};
     return design;
 }
 
@@ -29,11 +29,11 @@ desktop::ControlDesign label(std::wstring caption, int left, int top) {
 
 // A control that shows the hand cursor once start-up has handed it on.
 desktop::ControlDesign pointing(std::wstring caption, int left, int top, int width, int height,
-                                desktop::Colour back, std::wstring tooltip) {
+                                os::Colour back, std::wstring tooltip) {
     return {std::move(caption), left, top, width, height, back, std::nullopt, true, std::move(tooltip)};
 }
 
-desktop::ControlDesign with_font(desktop::ControlDesign design, const desktop::FontDesign& font) {
+desktop::ControlDesign with_font(desktop::ControlDesign design, const os::FontDesign& font) {
     design.font = font;
     return design;
 }

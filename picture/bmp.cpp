@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace desktop {
+namespace picture {
 namespace {
 
 constexpr std::int32_t kPixelsPerMetreAt96Dpi = 3780;
@@ -50,4 +50,4 @@ std::vector<std::uint8_t> encode_bmp(const Pixels& picture) {
     return out;
 }
 
-}  // namespace desktop
+}  // namespace picture

@@ -8,7 +8,7 @@
 
 #include "picture/pixels.h"
 
-namespace desktop {
+namespace picture {
 
 inline constexpr int kBmpHeaderSize = 14 + 40;
 
@@ -16,4 +16,4 @@ std::array<std::uint8_t, kBmpHeaderSize> bmp_header(const Pixels& picture);
 // The whole file in memory: the header, then picture.bytes().
 std::vector<std::uint8_t> encode_bmp(const Pixels& picture);
 
-}  // namespace desktop
+}  // namespace picture

@@ -1,6 +1,6 @@
 #include "picture/pixels.h"
 
-namespace desktop {
+namespace picture {
 namespace {
 
 void store(std::uint8_t* p, std::uint32_t colour) {
@@ -26,4 +26,4 @@ void Pixels::set_row(int y, const std::uint32_t* pixels) {
     for (int x = 0; x < width_; ++x, p += 3) store(p, pixels[x]);
 }
 
-}  // namespace desktop
+}  // namespace picture

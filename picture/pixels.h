@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace desktop {
+namespace picture {
 
 class Pixels {
 public:
@@ -43,4 +43,4 @@ private:
     std::vector<std::uint8_t> bytes_;
 };
 
-}  // namespace desktop
+}  // namespace picture

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace desktop {
+namespace picture {
 namespace {
 
 // The parts of source cells [0, source) that destination cell i of [0, count) covers.
@@ -70,4 +70,4 @@ void Shrinker::emit() {
     gathered_ = 0;
 }
 
-}  // namespace desktop
+}  // namespace picture

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-namespace desktop {
+namespace picture {
 
 class Shrinker {
 public:
@@ -36,4 +36,4 @@ private:
     void emit();
 };
 
-}  // namespace desktop
+}  // namespace picture

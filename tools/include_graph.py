@@ -4,11 +4,18 @@
     /usr/bin/python3 tools/include_graph.py          # the folder graph and the verdict
     /usr/bin/python3 tools/include_graph.py --dot    # every unit, as Graphviz dot
 
-A unit is a header with its source file (desktop/form.h + desktop/form.cpp). The folders are
-floors, and arrows may only point down them: app -> the windows (sign, panel) and export ->
-desktop -> picture, never sideways between the windows and export, never up; picture/ includes
-no Windows header at all (only the standard library); and no unit may reach itself again
-through its includes. Exits 1 and names the offending arrows when the graph breaks a rule.
+A unit is a header with its source file (desktop/form.h + desktop/form.cpp). The folders stand
+on floors, and arrows may only point to a lower floor:
+
+    app                      the composition root and the command line
+    card  panel  export      the windows and the ways the card gets out (never to each other)
+    desktop                  the window runtime: windows, controls, menus, dialogs, the event loop
+    os                       the system's services: files, settings, trace, COM, imaging, drawing,
+                             printing, the clipboard; nothing of the window runtime
+    picture                  plain picture code: only the standard library, no Windows header
+
+and no unit may reach itself again through its includes. Exits 1 and names the offending
+arrows when the graph breaks a rule.
 """
 
 import re
@@ -17,15 +24,9 @@ from collections import defaultdict
 from pathlib import Path
 
 REPO = Path(__file__).resolve().parents[1]
-FOLDERS = ["app", "sign", "panel", "export", "desktop", "picture"]
-ALLOWED = {  # folder -> folders it may include from, besides itself
-    "app": {"sign", "panel", "export", "desktop", "picture"},
-    "sign": {"desktop", "picture"},
-    "panel": {"desktop", "picture"},
-    "export": {"desktop", "picture"},
-    "desktop": {"picture"},
-    "picture": set(),
-}
+FLOORS = [["app"], ["card", "panel", "export"], ["desktop"], ["os"], ["picture"]]  # top down
+FOLDERS = [folder for floor in FLOORS for folder in floor]
+FLOOR_OF = {folder: level for level, floor in enumerate(FLOORS) for folder in floor}
 # Folders whose code is plain C++: of the <...> headers, only the standard library's (no ".h").
 PLAIN = {"picture"}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
@@ -33,7 +34,7 @@ SYSTEM_INCLUDE = re.compile(r'^\s*#\s*include\s+<([^>]+)>', re.M)
 
 
 def unit_of(path):
-    """'sign/card_layout.h.in' and 'sign/sign_window.cpp' -> 'sign/card_layout', 'sign/sign_window'."""
+    """'card/card_layout.h.in' and 'card/card_window.cpp' -> 'card/card_layout', 'card/card_window'."""
     text = str(path)
     for suffix in (".h.in", ".h", ".cpp"):
         if text.endswith(suffix):
@@ -119,10 +120,11 @@ def main(argv):
             a, b = source.split("/")[0], target.split("/")[0]
             if a != b:
                 folder_edges[a].add(b)
-                if b not in ALLOWED[a]:
+                if FLOOR_OF[b] <= FLOOR_OF[a]:
                     wrong.append(f"{source} -> {target}")
-    for folder in FOLDERS:
-        print(f"{folder:8} -> {', '.join(sorted(folder_edges[folder])) or '(nothing)'}")
+    for level, floor in enumerate(FLOORS):
+        for folder in floor:
+            print(f"floor {level + 1}  {folder:8} -> {', '.join(sorted(folder_edges[folder])) or '(nothing)'}")
 
     loops = cycles(edges)
     wrong += [f"{arrow} (not the standard library)" for arrow in system_headers_in_plain_folders()]

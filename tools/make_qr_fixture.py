@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Write tests/unit/qr_reference.inc: QR symbols from an independent encoder, for the unit
-tests of sign/qr_code.cpp to compare against module by module.
+tests of card/qr_code.cpp to compare against module by module.
 
 Run once, from anywhere, after `apt-get install -y python3-segno`:
 

@@ -181,7 +181,7 @@ class Velmora(unittest.TestCase):
         return self.desk.wait_window(title="^控制面板 ", exe="velmora.exe", timeout=timeout)
 
     def card(self):
-        return self.desk.wait_window(cls="Velmora.Sign", exe="velmora.exe", visible=None)
+        return self.desk.wait_window(cls="Velmora.Card", exe="velmora.exe", visible=None)
 
     def controls(self):
         return self.desk.probe("children", self.panel()["hwnd"])
@@ -384,7 +384,7 @@ class StartUp(Velmora):
         before = self.settled_card()
         second = desk.launch(self.folder / "velmora.exe")
         self.assertEqual(second.wait(10), 0)
-        self.assertEqual(len(desk.find_windows(cls="Velmora.Sign", exe="velmora.exe", visible=None)), 1)
+        self.assertEqual(len(desk.find_windows(cls="Velmora.Card", exe="velmora.exe", visible=None)), 1)
         self.assertEqual(desk.find_windows(title="^使用前提示$"), [])
         self.assertEqual(differing_pixels(before, self.settled_card()), [])
         self.assertIsNone(self.proc.returncode, "the first copy runs on")

@@ -3,11 +3,11 @@
 // repaint.
 #include <gtest/gtest.h>
 
-#include "desktop/imaging.h"
-#include "desktop/painting.h"
-#include "desktop/win32.h"
+#include "card/card_picture.h"
+#include "os/imaging.h"
+#include "os/painting.h"
+#include "os/win32.h"
 #include "program_fixture.h"
-#include "sign/card_picture.h"
 
 namespace {
 
@@ -24,10 +24,10 @@ private:
     COLORREF previous_;
 };
 
-desktop::Pixels card_for(double scale = 1.0) { return desktop::render(CardPicture(scale, L"13800138000")); }
+picture::Pixels card_for(double scale = 1.0) { return os::render(CardPicture(scale, L"13800138000")); }
 
 // The darkest colour in an area, by the sum of its channels.
-std::uint32_t darkest_in(const desktop::Pixels& picture, const desktop::PixelRect& area) {
+std::uint32_t darkest_in(const picture::Pixels& picture, const os::PixelRect& area) {
     const auto sum = [](std::uint32_t c) { return (c & 0xFF) + (c >> 8 & 0xFF) + (c >> 16 & 0xFF); };
     std::uint32_t darkest = 0xFFFFFF;
     for (int y = area.top; y < area.bottom; ++y)
@@ -41,7 +41,7 @@ std::uint32_t darkest_in(const desktop::Pixels& picture, const desktop::PixelRec
 // in grey whatever the user's ClearType setting too; Wine's drawing into memory does not
 // follow that setting, so no test here could see the difference.)
 TEST(CardPicture, TheDigitsAreBlackWhateverTheUsersColourScheme) {
-    const desktop::Pixels standard = card_for();
+    const picture::Pixels standard = card_for();
     ASSERT_FALSE(standard.empty());
     EXPECT_EQ(darkest_in(standard, CardPicture(1.0).slot_bounds(1)), 0x000000u) << "the digits are not black";
     const SystemColourChange high_contrast(COLOR_BTNTEXT, RGB(255, 255, 255));
@@ -52,7 +52,7 @@ TEST(CardPicture, TheDigitsAreBlackWhateverTheUsersColourScheme) {
 // print-quality picture draws a band at a time.
 TEST(CardPicture, AWindowsPictureAt288DpiDrawsAsThePrintQualityPicture) {
     const CardPicture window(3.0, L"13800138000", {}, CardPicture::Painted::Repeatedly);
-    EXPECT_TRUE(desktop::render(window).bytes() == card_for(3.0).bytes());
+    EXPECT_TRUE(os::render(window).bytes() == card_for(3.0).bytes());
 }
 
 // At 288 dpi (300 %) and above the card window draws from the 3x artwork: decoded once when
@@ -60,18 +60,18 @@ TEST(CardPicture, AWindowsPictureAt288DpiDrawsAsThePrintQualityPicture) {
 // at a repaint.
 TEST_F(ProgramTest, TheCardAt288DpiAndAboveDecodesItsArtworkOnce) {
     ASSERT_NO_FATAL_FAILURE(start());
-    SignWindow& sign = card();
+    CardWindow& card_window = card();
     for (const int dpi : {288, 384}) {
         SCOPED_TRACE(dpi);
         RECT suggested{0, 0, 1199 * dpi / 96, 548 * dpi / 96};
-        SendMessageW(sign.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
-        ASSERT_EQ(sign.dpi(), dpi);
-        RedrawWindow(sign.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        const int decoded = desktop::pictures_decoded();
-        for (int repaint = 0; repaint < 2; ++repaint) RedrawWindow(sign.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        SendMessageW(card_window.handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        ASSERT_EQ(card_window.dpi(), dpi);
+        RedrawWindow(card_window.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        const int decoded = os::pictures_decoded();
+        for (int repaint = 0; repaint < 2; ++repaint) RedrawWindow(card_window.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         type(L"138");
-        UpdateWindow(sign.handle());
-        EXPECT_EQ(desktop::pictures_decoded(), decoded) << "a repaint decoded the artwork again";
+        UpdateWindow(card_window.handle());
+        EXPECT_EQ(os::pictures_decoded(), decoded) << "a repaint decoded the artwork again";
         panel().number_box.set_text(L"");
     }
 }

@@ -1,6 +1,6 @@
-// The desktop layer's own promises, where a fault would show only on a bad day: a window
-// that cannot be created, a failed write, a caption changed at run time, a timer switched on
-// before any window exists.
+// The promises of the window runtime and the system services, where a fault would show only
+// on a bad day: a window that cannot be created, a failed write, a caption changed at run
+// time, a timer switched on before any window exists.
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -8,16 +8,19 @@
 #include "app/velmora.h"
 #include "desktop/application.h"
 #include "desktop/controls.h"
-#include "desktop/errors.h"
-#include "desktop/files.h"
 #include "desktop/form.h"
-#include "desktop/handles.h"
-#include "desktop/services.h"
-#include "desktop/system_library.h"
+#include "desktop/message_box.h"
 #include "desktop/timer.h"
+#include "os/errors.h"
+#include "os/files.h"
+#include "os/handles.h"
+#include "os/single_instance.h"
+#include "os/system_library.h"
 #include "program_fixture.h"
 
 namespace {
+
+const std::wstring kPrefix = velmora_identity().temporary_prefix;  // of our temporary files
 
 class Probe : public desktop::Form {
 public:
@@ -70,7 +73,7 @@ TEST(Files, AFailedWriteSaysWhyAndLeavesNothing) {
     // Memory the process cannot read: the write fails half way, after the file was created.
     const auto* unreadable = reinterpret_cast<const std::uint8_t*>(16);
 
-    const desktop::WriteOutcome outcome = desktop::write_file_replacing(path, {{header, 4}, {unreadable, 4096}});
+    const os::WriteOutcome outcome = os::write_file_replacing(path, {{header, 4}, {unreadable, 4096}}, kPrefix);
 
     EXPECT_FALSE(outcome.written);
     EXPECT_FALSE(outcome.reason.empty());
@@ -97,7 +100,7 @@ TEST(Files, LongFolderPathsWork) {
     ASSERT_GT(path.size(), 300u);
     const std::vector<std::uint8_t> bytes(100'000, 0x5A);
 
-    const desktop::WriteOutcome outcome = desktop::write_file_replacing(path, {{bytes.data(), bytes.size()}});
+    const os::WriteOutcome outcome = os::write_file_replacing(path, {{bytes.data(), bytes.size()}}, kPrefix);
 
     EXPECT_TRUE(outcome.written) << testing::PrintToString(outcome.reason);
     std::vector<std::wstring> names;
@@ -128,7 +131,7 @@ TEST(Files, DotsInALongPathAreResolved) {
     ASSERT_GE(path.size(), 228u);
     const std::uint8_t bytes[] = {'B', 'M'};
 
-    const desktop::WriteOutcome outcome = desktop::write_file_replacing(path, {{bytes, sizeof bytes}});
+    const os::WriteOutcome outcome = os::write_file_replacing(path, {{bytes, sizeof bytes}}, kPrefix);
 
     EXPECT_TRUE(outcome.written) << testing::PrintToString(outcome.reason);
     const std::wstring written = L"\\\\?\\" + deep + L"\\card.bmp";
@@ -151,8 +154,7 @@ TEST(Files, ADriveRelativePathWritesBesideItsTarget) {
                                                    : std::filesystem::temp_directory_path() / L"velmora-current";
     std::filesystem::create_directories(elsewhere);
     // A temporary file that a writer which died left beside the target is cleared away by the next one.
-    desktop::set_identity(velmora_identity());
-    const std::filesystem::path stale = target / (desktop::identity().temporary_prefix + L"0badf00d.tmp");
+    const std::filesystem::path stale = target / (kPrefix + L"0badf00d.tmp");
     { std::ofstream(stale) << "stale"; }
     wchar_t previous[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previous);
@@ -160,7 +162,7 @@ TEST(Files, ADriveRelativePathWritesBesideItsTarget) {
     ASSERT_TRUE(SetEnvironmentVariableW(L"=C:", target.c_str()));
     const std::uint8_t bytes[] = {'B', 'M'};
 
-    const desktop::WriteOutcome outcome = desktop::write_file_replacing(L"C:card.bmp", {{bytes, sizeof bytes}});
+    const os::WriteOutcome outcome = os::write_file_replacing(L"C:card.bmp", {{bytes, sizeof bytes}}, kPrefix);
 
     SetCurrentDirectoryW(previous);
     SetEnvironmentVariableW(L"=C:", nullptr);
@@ -175,12 +177,12 @@ TEST(Files, ADriveRelativePathWritesBesideItsTarget) {
 TEST(Files, OurTemporaryNamesAreRecognisedAndNothingElse) {
     const std::wstring prefix = L"velmora-unfinished-";
     for (const wchar_t* name : {L"velmora-unfinished-0a1b2c3d.tmp", L"velmora-unfinished-FFFFFFFF.tmp"})
-        EXPECT_TRUE(desktop::is_temporary_name(name, prefix)) << testing::PrintToString(std::wstring(name));
+        EXPECT_TRUE(os::is_temporary_name(name, prefix)) << testing::PrintToString(std::wstring(name));
     for (const wchar_t* name : {L"velmora-unfinished-0a1b2c3.tmp", L"velmora-unfinished-0a1b2c3dd.tmp",
                                 L"velmora-unfinished-0a1b2c3g.tmp", L"velmora-unfinished-0a1b2c3d.bmp",
                                 L"xvelmora-unfinished-0a1b2c3d.tmp", L"保存的临时停车牌_13800138000.bmp", L""})
-        EXPECT_FALSE(desktop::is_temporary_name(name, prefix)) << testing::PrintToString(std::wstring(name));
-    EXPECT_FALSE(desktop::is_temporary_name(L"0a1b2c3d.tmp", L"")) << "without a prefix nothing is ours";
+        EXPECT_FALSE(os::is_temporary_name(name, prefix)) << testing::PrintToString(std::wstring(name));
+    EXPECT_FALSE(os::is_temporary_name(L"0a1b2c3d.tmp", L"")) << "without a prefix nothing is ours";
 }
 
 // A copy started by another user or as administrator may make the single-instance mutex so
@@ -193,19 +195,28 @@ TEST(SingleInstance, AMutexThatCannotBeOpenedMeansAnotherCopyRuns) {
     ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
     ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, &nobody, FALSE));
     SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
-    const desktop::KernelHandle theirs(CreateMutexW(&attributes, FALSE, name.c_str()));
+    const os::KernelHandle theirs(CreateMutexW(&attributes, FALSE, name.c_str()));
     ASSERT_TRUE(theirs);
-    desktop::KernelHandle ours;
+    os::KernelHandle ours;
     ASSERT_EQ(CreateMutexW(nullptr, FALSE, name.c_str()), nullptr) << "the system let us open it after all";
     ASSERT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 
-    EXPECT_TRUE(desktop::claim_single_instance(name, ours));
+    EXPECT_TRUE(os::claim_single_instance(name, ours));
 
     const std::wstring free_name = name + L".free";
-    desktop::KernelHandle first, second;
-    EXPECT_FALSE(desktop::claim_single_instance(free_name, first)) << "the first copy is not alone";
+    os::KernelHandle first, second;
+    EXPECT_FALSE(os::claim_single_instance(free_name, first)) << "the first copy is not alone";
     EXPECT_TRUE(first);
-    EXPECT_TRUE(desktop::claim_single_instance(free_name, second));
+    EXPECT_TRUE(os::claim_single_instance(free_name, second));
+}
+
+// The card asks again each time it loads: its own copy must not count as another one.
+TEST(SingleInstance, TheFirstAnswerStands) {
+    const std::wstring name = L"Local\\Velmora.Test.FirstAnswer." + std::to_wstring(GetCurrentProcessId());
+    os::SingleInstance first(name), second(name);
+    EXPECT_FALSE(first.another_copy_runs());
+    EXPECT_TRUE(second.another_copy_runs());
+    EXPECT_FALSE(first.another_copy_runs()) << "the copy that runs found itself";
 }
 
 // A call that fails without setting an error leaves code 0, whose system text is a success
@@ -215,11 +226,11 @@ TEST(Errors, ACodeOfZeroIsSaidInWordsNeverAsSuccess) {
     ASSERT_GT(FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, ERROR_SUCCESS, 0,
                              success, 256, nullptr), 0u);
     const std::wstring success_start = std::wstring(success).substr(0, 4);
-    for (const std::wstring& reason : {desktop::system_reason(ERROR_SUCCESS), desktop::com_reason(S_OK)}) {
+    for (const std::wstring& reason : {os::system_reason(ERROR_SUCCESS), os::com_reason(S_OK)}) {
         EXPECT_EQ(reason.find(success_start), std::wstring::npos) << testing::PrintToString(reason);
         EXPECT_NE(reason.find(L"没有说明原因"), std::wstring::npos) << testing::PrintToString(reason);
     }
-    EXPECT_EQ(desktop::system_reason(ERROR_ACCESS_DENIED).find(L"没有说明原因"), std::wstring::npos);
+    EXPECT_EQ(os::system_reason(ERROR_ACCESS_DENIED).find(L"没有说明原因"), std::wstring::npos);
 }
 
 // The search flag for the system folder fails the whole load where the system does not know it
@@ -237,7 +248,7 @@ TEST(SystemLibraries, LoadFromTheSystemFolderWithOrWithoutTheSearchFlag) {
         {false, L"", L"", 0},  // no system folder known: nothing is loaded from anywhere else
     };
     for (const auto& c : cases) {
-        const desktop::LibraryLoad load = desktop::system_library_load(L"ole32.dll", c.search_flags_known, c.system_folder);
+        const os::LibraryLoad load = os::system_library_load(L"ole32.dll", c.search_flags_known, c.system_folder);
         EXPECT_EQ(load.path, c.path) << testing::PrintToString(std::wstring(c.system_folder));
         EXPECT_EQ(load.flags, c.flags) << testing::PrintToString(std::wstring(c.system_folder));
     }
@@ -246,7 +257,7 @@ TEST(SystemLibraries, LoadFromTheSystemFolderWithOrWithoutTheSearchFlag) {
     wchar_t folder[MAX_PATH];
     ASSERT_GT(GetSystemDirectoryW(folder, MAX_PATH), 0u);
     for (const bool flags_known : {true, false}) {
-        const desktop::LibraryLoad load = desktop::system_library_load(L"comdlg32.dll", flags_known, folder);
+        const os::LibraryLoad load = os::system_library_load(L"comdlg32.dll", flags_known, folder);
         const HMODULE module = LoadLibraryExW(load.path.c_str(), nullptr, load.flags);
         EXPECT_NE(module, nullptr) << testing::PrintToString(load.path);
         if (module) FreeLibrary(module);
@@ -260,7 +271,7 @@ TEST_F(ProgramTest, AColouredButtonShowsTheTextItIsGiven) {
         RedrawWindow(button.handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         RECT r;
         GetClientRect(button.handle(), &r);
-        const desktop::WindowDC dc(button.handle());
+        const os::WindowDC dc(button.handle());
         std::vector<COLORREF> seen;
         for (int y = 0; y < r.bottom; ++y)
             for (int x = 0; x < r.right; ++x) seen.push_back(GetPixel(dc.get(), x, y));

@@ -9,15 +9,17 @@
 #include <iterator>
 #include <string>
 
-#include "desktop/clipboard.h"
-#include "desktop/com.h"
+#include "card/card_picture.h"
 #include "desktop/file_dialog.h"
-#include "desktop/imaging.h"
 #include "export/card_export.h"
+#include "os/clipboard.h"
+#include "os/com.h"
+#include "os/imaging.h"
 #include "program_fixture.h"
-#include "sign/card_picture.h"
 
 namespace {
+
+const std::wstring kPrefix = velmora_identity().temporary_prefix;  // of our temporary files
 
 // A picture read back through the system's imaging component: its size, its recorded
 // resolution and its pixels as 0x00RRGGBB rows from the top.
@@ -30,8 +32,8 @@ struct Decoded {
 
 Decoded decode(IWICBitmapDecoder* decoder, IWICImagingFactory* factory) {
     Decoded picture;
-    desktop::ComPtr<IWICBitmapFrameDecode> frame;
-    desktop::ComPtr<IWICFormatConverter> converter;
+    os::ComPtr<IWICBitmapFrameDecode> frame;
+    os::ComPtr<IWICFormatConverter> converter;
     UINT width = 0, height = 0;
     if (FAILED(decoder->GetFrame(0, frame.put())) || FAILED(factory->CreateFormatConverter(converter.put())) ||
         FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
@@ -46,16 +48,16 @@ Decoded decode(IWICBitmapDecoder* decoder, IWICImagingFactory* factory) {
     return picture;
 }
 
-desktop::ComPtr<IWICImagingFactory> factory() {
-    desktop::ComPtr<IWICImagingFactory> made;
-    if (desktop::com_ready())
+os::ComPtr<IWICImagingFactory> factory() {
+    os::ComPtr<IWICImagingFactory> made;
+    if (os::com_ready())
         CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory, made.put_void());
     return made;
 }
 
 Decoded decode_file(const std::wstring& path) {
     const auto imaging = factory();
-    desktop::ComPtr<IWICBitmapDecoder> decoder;
+    os::ComPtr<IWICBitmapDecoder> decoder;
     if (!imaging || FAILED(imaging->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
                                                               WICDecodeMetadataCacheOnDemand, decoder.put())))
         return {};
@@ -64,8 +66,8 @@ Decoded decode_file(const std::wstring& path) {
 
 Decoded decode_bytes(const std::vector<std::uint8_t>& bytes) {
     const auto imaging = factory();
-    desktop::ComPtr<IWICStream> stream;
-    desktop::ComPtr<IWICBitmapDecoder> decoder;
+    os::ComPtr<IWICStream> stream;
+    os::ComPtr<IWICBitmapDecoder> decoder;
     if (!imaging || FAILED(imaging->CreateStream(stream.put())) ||
         FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()))) ||
         FAILED(imaging->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put())))
@@ -73,7 +75,7 @@ Decoded decode_bytes(const std::vector<std::uint8_t>& bytes) {
     return decode(decoder.get(), imaging.get());
 }
 
-double mean_difference(const Decoded& a, const desktop::Pixels& b) {
+double mean_difference(const Decoded& a, const picture::Pixels& b) {
     double total = 0;
     for (int y = 0; y < a.height; ++y)
         for (int x = 0; x < a.width; ++x) {
@@ -83,7 +85,7 @@ double mean_difference(const Decoded& a, const desktop::Pixels& b) {
     return total / (3.0 * a.width * a.height);
 }
 
-int pixels_differing(const Decoded& a, const desktop::Pixels& b) {
+int pixels_differing(const Decoded& a, const picture::Pixels& b) {
     int count = 0;
     for (int y = 0; y < a.height; ++y)
         for (int x = 0; x < a.width; ++x) count += a.at(x, y) != b.at(x, y);
@@ -96,13 +98,13 @@ std::wstring scratch_folder() {
     return folder.wstring();
 }
 
-const desktop::Pixels& screen_card() {
-    static const desktop::Pixels card = desktop::render(CardPicture(1.0, L"13800138000"));
+const picture::Pixels& screen_card() {
+    static const picture::Pixels card = os::render(CardPicture(1.0, L"13800138000"));
     return card;
 }
 
-const desktop::Pixels& print_quality_card() {
-    static const desktop::Pixels card = desktop::render(CardPicture(3.0, L"13800138000"));
+const picture::Pixels& print_quality_card() {
+    static const picture::Pixels card = os::render(CardPicture(3.0, L"13800138000"));
     return card;
 }
 
@@ -212,14 +214,14 @@ TEST_F(ExportTest, EachFormatHoldsTheCardAtItsSizeAndResolution) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
         const std::wstring path = folder + L"\\" + c.name;
-        const ExportOutcome outcome = write_card_picture(draw, L"13800138000", path, c.kind, c.size);
+        const ExportOutcome outcome = write_card_picture(draw, L"13800138000", path, c.kind, c.size, kPrefix);
         ASSERT_TRUE(outcome.done) << testing::PrintToString(outcome.failure);
         const Decoded picture = decode_file(path);
         EXPECT_EQ(picture.width, static_cast<int>(std::lround(1199 * c.size.scale)));
         EXPECT_EQ(picture.height, static_cast<int>(std::lround(548 * c.size.scale)));
         EXPECT_NEAR(picture.dpi_x, c.size.dpi, 0.5);
         EXPECT_NEAR(picture.dpi_y, c.size.dpi, 0.5);
-        const desktop::Pixels& drawn = c.size.scale == 1.0 ? screen_card() : print_quality_card();
+        const picture::Pixels& drawn = c.size.scale == 1.0 ? screen_card() : print_quality_card();
         if (c.exact)
             EXPECT_EQ(pixels_differing(picture, drawn), 0);
         else
@@ -230,10 +232,10 @@ TEST_F(ExportTest, EachFormatHoldsTheCardAtItsSizeAndResolution) {
 // The print-quality card, brought down to screen size by averaging each 3 x 3 block, is the
 // screen card: the artwork alike, the digits where they stand at 1x.
 TEST_F(ExportTest, ThePrintQualityCardScaledDownIsTheScreenCard) {
-    const desktop::Pixels& fine = print_quality_card();
+    const picture::Pixels& fine = print_quality_card();
     ASSERT_EQ(fine.width(), 3597);
     ASSERT_EQ(fine.height(), 1644);
-    const desktop::Pixels& coarse = screen_card();
+    const picture::Pixels& coarse = screen_card();
     double total = 0;
     int far_off = 0;
     for (int y = 0; y < 548; ++y)
@@ -251,8 +253,8 @@ TEST_F(ExportTest, ThePrintQualityCardScaledDownIsTheScreenCard) {
 
     // Each digit's ink, found at both sizes, stands within a pixel or two of the other.
     CardPicture layout(1.0);
-    const auto ink = [](const desktop::Pixels& p, desktop::PixelRect r) {
-        desktop::PixelRect found{r.right, r.bottom, r.left, r.top};
+    const auto ink = [](const picture::Pixels& p, os::PixelRect r) {
+        os::PixelRect found{r.right, r.bottom, r.left, r.top};
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x)
                 if ((p.at(x, y) & 0xFF) < 128) found = {std::min(found.left, x), std::min(found.top, y),
@@ -260,9 +262,9 @@ TEST_F(ExportTest, ThePrintQualityCardScaledDownIsTheScreenCard) {
         return found;
     };
     for (int k = 1; k <= 11; ++k) {
-        const desktop::PixelRect slot = layout.slot_bounds(k);
-        const desktop::PixelRect at_1x = ink(coarse, slot);
-        const desktop::PixelRect at_3x = ink(fine, {slot.left * 3, slot.top * 3, slot.right * 3, slot.bottom * 3});
+        const os::PixelRect slot = layout.slot_bounds(k);
+        const os::PixelRect at_1x = ink(coarse, slot);
+        const os::PixelRect at_3x = ink(fine, {slot.left * 3, slot.top * 3, slot.right * 3, slot.bottom * 3});
         SCOPED_TRACE(k);
         EXPECT_NEAR(at_3x.left / 3.0, at_1x.left, 2.0);
         EXPECT_NEAR(at_3x.right / 3.0, at_1x.right, 2.0);
@@ -273,7 +275,8 @@ TEST_F(ExportTest, ThePrintQualityCardScaledDownIsTheScreenCard) {
 
 TEST_F(ExportTest, AFailedWriteLeavesNothingUnderAnyName) {
     const std::wstring missing = folder + L"\\no such folder\\card.png";
-    const ExportOutcome outcome = write_card_picture(velmora_card_drawing(false), L"1", missing, PictureKind::Png, kScreenSize);
+    const ExportOutcome outcome =
+        write_card_picture(velmora_card_drawing(false), L"1", missing, PictureKind::Png, kScreenSize, kPrefix);
     EXPECT_FALSE(outcome.done);
     EXPECT_NE(outcome.failure.find(missing), std::wstring::npos);
     EXPECT_NE(outcome.failure.find(L"原因: "), std::wstring::npos);
@@ -285,7 +288,8 @@ TEST_F(ExportTest, AReadOnlyTargetIsKeptAsItWas) {
     std::ofstream(std::filesystem::path(target), std::ios::binary) << "an older card";
     ASSERT_TRUE(SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY));
 
-    const ExportOutcome outcome = write_card_picture(velmora_card_drawing(false), L"1", target, PictureKind::Png, kScreenSize);
+    const ExportOutcome outcome =
+        write_card_picture(velmora_card_drawing(false), L"1", target, PictureKind::Png, kScreenSize, kPrefix);
     SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);  // so the fixture can clean up
 
     EXPECT_FALSE(outcome.done);
@@ -344,7 +348,7 @@ TEST_F(ExportTest, SaveAsRefusesWhatItCannotWrite) {
 // opens with the same number.
 TEST_F(ExportTest, AFailedSaveOffersToSaveElsewhere) {
     ASSERT_NO_FATAL_FAILURE(start());
-    const FolderInTheWay blocked(desktop::executable_directory() + L"\\保存的临时停车牌_13800138000.bmp");
+    const FolderInTheWay blocked(os::executable_directory() + L"\\保存的临时停车牌_13800138000.bmp");
     ASSERT_TRUE(blocked.made());
     const std::wstring elsewhere = folder + L"\\elsewhere.png";
     dialog_answers = {{elsewhere, 0, 1}};

@@ -10,17 +10,18 @@
 #include <wincodec.h>
 
 #include "assets/resource.h"
-#include "desktop/com.h"
-#include "desktop/failure.h"
+#include "card/card_picture.h"
 #include "desktop/file_dialog.h"
 #include "desktop/form.h"
-#include "desktop/handles.h"
-#include "desktop/imaging.h"
-#include "desktop/printing.h"
+#include "desktop/print_dialog.h"
 #include "desktop/timer.h"
 #include "export/save_path.h"
+#include "os/com.h"
+#include "os/failure.h"
+#include "os/handles.h"
+#include "os/imaging.h"
+#include "os/printing.h"
 #include "program_fixture.h"
-#include "sign/card_picture.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ protected:
             if (while_dialog_open) while_dialog_open();
             return save_answer ? save_answer(request) : std::nullopt;
         });
-        desktop::answer_print_dialogs_with([this](const desktop::PrintChoice& proposed) -> std::optional<desktop::PrintChoice> {
+        desktop::answer_print_dialogs_with([this](const os::PrintChoice& proposed) -> std::optional<os::PrintChoice> {
             if (while_dialog_open) while_dialog_open();
             if (print_accepted) return proposed;
             return std::nullopt;
@@ -49,7 +50,7 @@ protected:
     void TearDown() override {
         desktop::answer_save_dialogs_with({});
         desktop::answer_print_dialogs_with({});
-        desktop::replace_png_decoder_for_tests({});
+        os::replace_png_decoder_for_tests({});
         ProgramTest::TearDown();
     }
 
@@ -143,10 +144,10 @@ TEST_F(LifecycleTest, ABandThatCannotBeDecodedIsAFailureNeverAPicture) {
     };
     for (const auto& failure : failures) {
         SCOPED_TRACE(failure.how);
-        desktop::replace_png_decoder_for_tests([&failure](int resource) {
-            if (resource != IDR_CARD_3X_FIRST_BAND + failure.band) return desktop::decode_png_resource(resource);
+        os::replace_png_decoder_for_tests([&failure](int resource) {
+            if (resource != IDR_CARD_3X_FIRST_BAND + failure.band) return os::decode_png_resource(resource);
             if (failure.out_of_memory) throw std::bad_alloc();
-            return desktop::Picture();
+            return os::Picture();
         });
 
         app().run(Velmora::kSaveAs);
@@ -165,7 +166,7 @@ TEST_F(LifecycleTest, ABandThatCannotBeDecodedIsAFailureNeverAPicture) {
         EXPECT_FALSE(exists(out)) << "a picture was written";
 
         // The card at a scale shrunk from the 3x artwork, as a window at 150 % draws it.
-        EXPECT_THROW(CardPicture(1.5, L"13800138000"), desktop::Failure);
+        EXPECT_THROW(CardPicture(1.5, L"13800138000"), os::Failure);
         EXPECT_TRUE(panel().visible());
     }
 }
@@ -205,11 +206,11 @@ TEST_F(LifecycleTest, AFailureThrownInAHandlerIsReportedAndTheProgramCarriesOn) 
 
     // The card moved to a screen of another resolution, where it cannot be drawn: said, and
     // the card stays, drawn as before.
-    desktop::replace_png_decoder_for_tests([](int) { return desktop::Picture(); });
+    os::replace_png_decoder_for_tests([](int) { return os::Picture(); });
     RECT suggested;
     GetWindowRect(card().handle(), &suggested);
     SendMessageW(card().handle(), WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
-    desktop::replace_png_decoder_for_tests({});
+    os::replace_png_decoder_for_tests({});
     EXPECT_EQ(boxes.back().title, L"程序错误");
     EXPECT_NE(boxes.back().text.find(L"无法解码"), std::wstring::npos) << testing::PrintToString(boxes.back().text);
     EXPECT_TRUE(card().visible());
@@ -231,15 +232,15 @@ TEST(Com, AThreadThatHasNotJoinedIsRefusedAndDecidesNothingForAnother) {
     bool ready_on_worker = true;
     HRESULT created_on_worker = S_OK;
     std::thread worker([&] {
-        ready_on_worker = desktop::com_ready();
-        desktop::ComPtr<IUnknown> made;
-        created_on_worker = desktop::create_instance(CLSID_WICImagingFactory, IID_IUnknown, made.put_void());
+        ready_on_worker = os::com_ready();
+        os::ComPtr<IUnknown> made;
+        created_on_worker = os::create_instance(CLSID_WICImagingFactory, IID_IUnknown, made.put_void());
     });
     worker.join();
     EXPECT_FALSE(ready_on_worker);
     EXPECT_EQ(created_on_worker, CO_E_NOTINITIALIZED);
 
-    EXPECT_TRUE(desktop::com_ready());
+    EXPECT_TRUE(os::com_ready());
     const HRESULT joined_again = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
     EXPECT_EQ(joined_again, RPC_E_CHANGED_MODE) << "the user-interface thread is not in its single-threaded apartment";
     if (SUCCEEDED(joined_again)) CoUninitialize();
@@ -289,7 +290,7 @@ TEST(Ending, TheProgramEndsThroughItsEventLoop) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process));
-    const desktop::KernelHandle process_handle(process.hProcess), thread_handle(process.hThread);
+    const os::KernelHandle process_handle(process.hProcess), thread_handle(process.hThread);
     ASSERT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0) << "the child did not end";
     DWORD exit_code = 1;
     GetExitCodeProcess(process.hProcess, &exit_code);
@@ -311,7 +312,7 @@ TEST_F(LifecycleTest, ACommandQueuedWhenTheSaveTicksWaitsUntilTheSaveIsOver) {
         asked_during_the_save = app().save().pending();
         return std::nullopt;
     };
-    const std::wstring saved = *saved_picture_path(desktop::executable_directory(), L"55");
+    const std::wstring saved = *saved_picture_path(os::executable_directory(), L"55");
     type(L"55");
     answers.push_back(desktop::kAnswerNo);
     click(panel().save_button);

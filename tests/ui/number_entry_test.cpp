@@ -3,10 +3,10 @@
 
 namespace {
 
-std::wstring slots(const SignWindow& sign) {
+std::wstring slots(const CardWindow& card_window) {
     std::wstring shown;
     for (int k = 1; k <= 11; ++k) {
-        const std::wstring& caption = sign.slot_caption(k);
+        const std::wstring& caption = card_window.slot_caption(k);
         shown += caption.empty() ? L"_" : caption;
     }
     return shown;
@@ -101,8 +101,8 @@ TEST_F(ProgramTest, OnlyTheSlotThatChangedIsPaintedAgain) {
 
     type(L"2");
     ASSERT_TRUE(GetUpdateRect(card().handle(), &pending, FALSE));
-    const desktop::PixelRect slot2 = card().slot_bounds(2);
-    EXPECT_EQ((desktop::PixelRect{pending.left, pending.top, pending.right, pending.bottom}), slot2);
+    const os::PixelRect slot2 = card().slot_bounds(2);
+    EXPECT_EQ((os::PixelRect{pending.left, pending.top, pending.right, pending.bottom}), slot2);
 
     pump_for(50);
     panel().number_box.set_text(L"12");  // the same text again: nothing to paint

@@ -3,7 +3,8 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include "desktop/printing.h"
+#include "desktop/print_dialog.h"
+#include "os/printing.h"
 #include "program_fixture.h"
 
 namespace {
@@ -12,19 +13,19 @@ class PrintTest : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        desktop::answer_print_dialogs_with([this](const desktop::PrintChoice& proposed) {
+        desktop::answer_print_dialogs_with([this](const os::PrintChoice& proposed) {
             offered.push_back(proposed);
-            return choose ? choose(proposed) : std::optional<desktop::PrintChoice>();
+            return choose ? choose(proposed) : std::optional<os::PrintChoice>();
         });
     }
     void TearDown() override {
         desktop::answer_print_dialogs_with({});
-        desktop::answer_printer_status_with({});
+        os::answer_printer_status_with({});
         ProgramTest::TearDown();
     }
 
-    std::vector<desktop::PrintChoice> offered;
-    std::function<std::optional<desktop::PrintChoice>(const desktop::PrintChoice&)> choose;  // none: cancel
+    std::vector<os::PrintChoice> offered;
+    std::function<std::optional<os::PrintChoice>(const os::PrintChoice&)> choose;  // none: cancel
 };
 
 TEST_F(PrintTest, TheDialogOpensOnTheDefaultPrinterInLandscapeWithOneCopy) {
@@ -46,7 +47,7 @@ TEST_F(PrintTest, EveryWayOfNotPrintingEndsWithTheProgramAsItWas) {
     const struct {
         const char* what;
         std::wstring number;
-        std::function<std::optional<desktop::PrintChoice>(const desktop::PrintChoice&)> choose;
+        std::function<std::optional<os::PrintChoice>(const os::PrintChoice&)> choose;
         std::vector<int> answers;
         std::vector<std::wstring> boxes;  // after the usage notice
         const wchar_t* last_says;
@@ -55,11 +56,11 @@ TEST_F(PrintTest, EveryWayOfNotPrintingEndsWithTheProgramAsItWas) {
         {"the dialog cancelled", L"42", nullptr, {}, {}, nullptr},
         {"a printer that is not there",
          L"42",
-         [](const desktop::PrintChoice&) { return desktop::PrintChoice{L"没有这台打印机", {}}; },
+         [](const os::PrintChoice&) { return os::PrintChoice{L"没有这台打印机", {}}; },
          {},
          {L"打印失败"},
          L"无法连接打印机「没有这台打印机」"},
-        {"the smaller size declined", L"42", [](const desktop::PrintChoice& p) { return p; }, {desktop::kAnswerCancel},
+        {"the smaller size declined", L"42", [](const os::PrintChoice& p) { return p; }, {desktop::kAnswerCancel},
          {L"打印"}, L"停车牌将按"},
     };
     for (const auto& c : cases) {
@@ -88,7 +89,7 @@ TEST_F(PrintTest, EveryWayOfNotPrintingEndsWithTheProgramAsItWas) {
 TEST_F(PrintTest, TheLastWordSaysWhetherThePrinterPrintsNowOrHoldsTheCard) {
     ASSERT_NO_FATAL_FAILURE(start());
     type(L"13800138000");
-    choose = [](const desktop::PrintChoice& proposed) { return proposed; };
+    choose = [](const os::PrintChoice& proposed) { return proposed; };
     const struct {
         unsigned long status;
         const wchar_t* says;
@@ -99,7 +100,7 @@ TEST_F(PrintTest, TheLastWordSaysWhetherThePrinterPrintsNowOrHoldsTheCard) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
-        desktop::answer_printer_status_with([&](const std::wstring&) { return c.status; });
+        os::answer_printer_status_with([&](const std::wstring&) { return c.status; });
         boxes.erase(boxes.begin() + 1, boxes.end());
         answers.assign({desktop::kAnswerOk});  // the size note of a landscape A4 page
         app().run(Velmora::kPrint);

@@ -1,10 +1,10 @@
 #include "program_fixture.h"
 
-#include "desktop/com.h"
+#include "os/com.h"
 
 // The tests' thread is the program's user-interface thread: it joins COM first thing, as the
 // program's start does.
-static const desktop::ComApartment ui_thread_apartment(desktop::ComApartment::Kind::SingleThreaded);
+static const os::ComApartment ui_thread_apartment(os::ComApartment::Kind::SingleThreaded);
 
 void ProgramTest::SetUp() {
     desktop::answer_message_boxes_with([this](const desktop::MessageBoxRequest& request) {

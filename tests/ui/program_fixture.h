@@ -13,8 +13,8 @@
 
 #include "app/velmora.h"
 #include "desktop/application.h"
-#include "desktop/services.h"
-#include "desktop/win32.h"
+#include "desktop/message_box.h"
+#include "os/win32.h"
 
 // Lets events run until the condition holds or the time is up; returns the condition.
 bool pump_until(const std::function<bool()>& condition, int milliseconds = 3000);
@@ -28,7 +28,7 @@ protected:
 public:  // for the tables of cases that arrange what a test meets
 
     Velmora& app() { return *app_; }
-    SignWindow& card() { return app_->card(); }
+    CardWindow& card() { return app_->card(); }
     ControlPanel& panel() { return app_->panel(); }
 
     // Loads the card as start-up does, answers the usage notice, and waits for the

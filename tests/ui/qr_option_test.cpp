@@ -1,6 +1,6 @@
 // The card's QR code option: off at first, remembered for the user, offered checked or not in
 // both menus, and a code on the card only for a whole number.
-#include "desktop/settings.h"
+#include "os/settings.h"
 #include "program_fixture.h"
 
 namespace {
@@ -19,7 +19,7 @@ protected:
     // The card's parking-mark square as the card window draws it.
     std::vector<COLORREF> mark_pixels() {
         RedrawWindow(card().handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        const desktop::WindowDC dc(card().handle());
+        const os::WindowDC dc(card().handle());
         std::vector<COLORREF> pixels;
         for (int y = 44; y <= 218; y += 3)
             for (int x = 141; x <= 316; x += 3) pixels.push_back(GetPixel(dc.get(), x, y));
@@ -39,7 +39,7 @@ TEST_F(QrOptionTest, OffAtFirstThenRememberedForTheUser) {
     EXPECT_FALSE(qr_item_checked());
     app().run(Velmora::kToggleQr);
     EXPECT_TRUE(qr_item_checked());
-    EXPECT_TRUE(desktop::read_setting(L"QrCode", false));
+    EXPECT_TRUE(os::Settings(velmora_identity().settings_key).read(L"QrCode", false));
 
     // A program started later finds it on.
     TearDownApp();

@@ -6,8 +6,8 @@
 #include <iterator>
 
 #include "assets/resource.h"
-#include "desktop/files.h"
 #include "export/save_path.h"
+#include "os/files.h"
 #include "program_fixture.h"
 
 namespace {
@@ -15,7 +15,7 @@ namespace {
 constexpr int kCardWidth = 1199, kCardHeight = 548;
 
 std::wstring picture_path(const std::wstring& number) {
-    return *saved_picture_path(desktop::executable_directory(), number);
+    return *saved_picture_path(os::executable_directory(), number);
 }
 
 std::vector<std::uint8_t> read_file(const std::wstring& path) {
@@ -27,7 +27,7 @@ bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) 
 
 std::vector<std::wstring> temporary_files() {
     std::vector<std::wstring> found;
-    for (const auto& entry : std::filesystem::directory_iterator(desktop::executable_directory()))
+    for (const auto& entry : std::filesystem::directory_iterator(os::executable_directory()))
         if (entry.path().extension() == L".tmp") found.push_back(entry.path().filename().wstring());
     return found;
 }
@@ -58,7 +58,7 @@ struct SavedPicture {
 bool dark(std::uint32_t colour) { return ((colour >> 16 & 0xFF) + (colour >> 8 & 0xFF) + (colour & 0xFF)) < 3 * 128; }
 
 // Rows from the first to the last dark pixel in a slot, or 0 for none.
-int ink_height(const SavedPicture& picture, const desktop::PixelRect& slot) {
+int ink_height(const SavedPicture& picture, const os::PixelRect& slot) {
     int top = -1, bottom = -1;
     for (int y = slot.top; y < slot.bottom; ++y)
         for (int x = slot.left; x < slot.right; ++x)
@@ -104,7 +104,7 @@ protected:
         ASSERT_EQ(picture.height(), kCardHeight);
         const auto in_a_slot = [this](int x, int y) {
             for (int k = 1; k <= 11; ++k) {
-                const desktop::PixelRect s = card().slot_bounds(k);
+                const os::PixelRect s = card().slot_bounds(k);
                 if (x >= s.left && x < s.right && y >= s.top && y < s.bottom) return true;
             }
             return false;
@@ -171,7 +171,7 @@ TEST_F(SaveTest, ConfirmedSaveWritesTheCardWithTheNumberAndGivesTheWindowsBack) 
 
     ASSERT_EQ(titles(), (std::vector<std::wstring>{L"使用前提示", L"号码确认", L"保存提示"}));
     EXPECT_EQ(boxes[2].flags, 64u);
-    EXPECT_EQ(boxes[2].text, L"图片已被保存至本程序同一路径内! 路径位置:\r\n" + desktop::executable_directory());
+    EXPECT_EQ(boxes[2].text, L"图片已被保存至本程序同一路径内! 路径位置:\r\n" + os::executable_directory());
     ASSERT_NO_FATAL_FAILURE(expect_card_showing(L"13800138000"));
 
     EXPECT_TRUE(panel().visible());
@@ -248,7 +248,7 @@ void CALLBACK look_at_about_box(HWND, UINT, UINT_PTR, DWORD) {
     const HWND box = FindWindowW(L"#32770", L"关于程序");
     if (!box || about_box_seen.owner) return;
     about_box_seen.owner = GetWindow(box, GW_OWNER);
-    about_box_seen.card_enabled = IsWindowEnabled(FindWindowW(L"Velmora.Sign", nullptr));
+    about_box_seen.card_enabled = IsWindowEnabled(FindWindowW(L"Velmora.Card", nullptr));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
 }
 
@@ -389,7 +389,7 @@ TEST_F(SaveTest, UnsafeNumbersAreRefusedWhereverTheyCameFrom) {
 // Temporary files that a program killed while saving left behind go at the next save into
 // that folder; files that only look alike, and a file another writer still holds, stay.
 TEST_F(SaveTest, StaleTemporaryFilesOfOursAreRemovedAndNothingElse) {
-    const std::wstring folder = desktop::executable_directory() + L"\\";
+    const std::wstring folder = os::executable_directory() + L"\\";
     const std::vector<std::wstring> stale = {L"velmora-unfinished-0a1b2c3d.tmp", L"velmora-unfinished-ffffffff.tmp"};
     const std::vector<std::wstring> kept = {L"velmora-unfinished-notes.tmp", L"velmora-unfinished-0a1b2c3d.txt",
                                             L"velmora-unfinished-123.tmp", L"velmora-unfinished-0a1b2c3g.tmp",
@@ -397,7 +397,7 @@ TEST_F(SaveTest, StaleTemporaryFilesOfOursAreRemovedAndNothingElse) {
     for (const auto& name : stale) std::ofstream(std::filesystem::path(folder + name)) << "left by a crash";
     for (const auto& name : kept) std::ofstream(std::filesystem::path(folder + name)) << "somebody else's";
     const std::wstring held = folder + L"velmora-unfinished-12345678.tmp";
-    desktop::File writer(CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    os::File writer(CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
     ASSERT_TRUE(writer);
     for (const auto& name : kept) made.push_back(folder + name);
     made.push_back(held);

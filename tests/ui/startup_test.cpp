@@ -1,7 +1,7 @@
 // Start-up, the control panel's state at load, its switches and its number box's guard
 // against the context menu.
 #include "assets/resource.h"
-#include "desktop/twips.h"
+#include "os/twips.h"
 #include "program_fixture.h"
 
 namespace {
@@ -42,18 +42,18 @@ HCURSOR hand_cursor() {
 }
 
 TEST_F(ProgramTest, StartUpShowsTheCardAndTheNoticeThenLoadsThePanelHidden) {
-    SignWindow& sign = card();
+    CardWindow& card_window = card();
 
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].title, L"使用前提示");
     EXPECT_EQ(boxes[0].flags, 64u);
     EXPECT_EQ(boxes[0].text, L"保存图片时,主窗体上面不允许有任何软件的遮挡。\r\n否则无法保存成完整的图片!");
-    EXPECT_TRUE(sign.visible());
-    EXPECT_EQ(sign.left(), 0);
-    EXPECT_EQ(sign.top(), 0);
-    EXPECT_EQ(sign.width(), 17985);
-    EXPECT_EQ(sign.height(), 8220);
-    EXPECT_TRUE(sign.watchdog.enabled());
+    EXPECT_TRUE(card_window.visible());
+    EXPECT_EQ(card_window.left(), 0);
+    EXPECT_EQ(card_window.top(), 0);
+    EXPECT_EQ(card_window.width(), 17985);
+    EXPECT_EQ(card_window.height(), 8220);
+    EXPECT_TRUE(card_window.watchdog.enabled());
     EXPECT_FALSE(app().save().pending());
     EXPECT_EQ(ends, 0);
 
@@ -101,7 +101,7 @@ TEST_F(ProgramTest, PanelAtLoadHasItsDesignedState) {
     GetClientRect(controls.handle(), &client);
     EXPECT_NEAR((outer.left + outer.right) / 2, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
     EXPECT_NEAR((outer.top + outer.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 4);
-    EXPECT_EQ(client.right, desktop::to_pixels(4215));
+    EXPECT_EQ(client.right, os::to_pixels(4215));
     EXPECT_EQ(GetWindowLongW(controls.handle(), GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
     wchar_t title[256];
     GetWindowTextW(controls.handle(), title, 256);

@@ -1,6 +1,6 @@
 // The watchdog keeps both windows in the normal state at their sizes, waking from its rest
 // for each change.
-#include "desktop/twips.h"
+#include "os/twips.h"
 #include "program_fixture.h"
 
 namespace {
@@ -10,12 +10,12 @@ bool normal_at(const desktop::Form& form, int width, int height) {
 }
 
 TEST_F(ProgramTest, ArtworkFollowsTheWindowSizeFromTheFirstTick) {
-    SignWindow& sign = card();
-    EXPECT_EQ(sign.artwork_width(), 18000);
-    EXPECT_EQ(sign.artwork_height(), 8250);
+    CardWindow& card_window = card();
+    EXPECT_EQ(card_window.artwork_width(), 18000);
+    EXPECT_EQ(card_window.artwork_height(), 8250);
     ASSERT_NO_FATAL_FAILURE(start());
-    EXPECT_EQ(sign.artwork_width(), 17985);
-    EXPECT_EQ(sign.artwork_height(), 8220);
+    EXPECT_EQ(card_window.artwork_width(), 17985);
+    EXPECT_EQ(card_window.artwork_height(), 8220);
 }
 
 TEST_F(ProgramTest, MinimisedMaximisedOrResizedWindowsGoBackToNormalAtTheirSizes) {
@@ -70,20 +70,20 @@ TEST_F(ProgramTest, AWindowMovedToAnotherResolutionIsLaidOutForIt) {
     EXPECT_EQ(controls.dpi(), 144);
     RECT box;
     GetWindowRect(controls.number_box.handle(), &box);
-    EXPECT_EQ(box.right - box.left, desktop::to_pixels(2175, 144));
-    EXPECT_EQ(box.bottom - box.top, desktop::to_pixels(300, 144));
+    EXPECT_EQ(box.right - box.left, os::to_pixels(2175, 144));
+    EXPECT_EQ(box.bottom - box.top, os::to_pixels(300, 144));
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(controls.number_box.handle(), WM_GETFONT, 0, 0)), sizeof font, &font);
     EXPECT_EQ(font.lfHeight, -24) << "12 points at 144 dpi";
 
-    SignWindow& sign = card();
-    const desktop::PixelRect slot_at_96 = sign.slot_bounds(1);
-    move_to_144_dpi(sign, 1799, 822);
-    EXPECT_EQ(sign.slot_bounds(1).left, desktop::to_pixels(5020, 144));
-    EXPECT_EQ(sign.slot_bounds(1).height(), slot_at_96.height() * 3 / 2);
-    EXPECT_TRUE(pump_until([&] { return sign.has_size(17985, 8220) && controls.has_size(4305, 2730); }, 1000));
+    CardWindow& card_window = card();
+    const os::PixelRect slot_at_96 = card_window.slot_bounds(1);
+    move_to_144_dpi(card_window, 1799, 822);
+    EXPECT_EQ(card_window.slot_bounds(1).left, os::to_pixels(5020, 144));
+    EXPECT_EQ(card_window.slot_bounds(1).height(), slot_at_96.height() * 3 / 2);
+    EXPECT_TRUE(pump_until([&] { return card_window.has_size(17985, 8220) && controls.has_size(4305, 2730); }, 1000));
     RECT outer;
-    GetWindowRect(sign.handle(), &outer);
+    GetWindowRect(card_window.handle(), &outer);
     EXPECT_EQ(outer.right - outer.left, 1799);
     EXPECT_EQ(outer.bottom - outer.top, 822);
 }

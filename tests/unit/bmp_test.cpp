@@ -11,8 +11,8 @@ std::uint16_t read16(const std::vector<std::uint8_t>& b, std::size_t at) {
     return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
 }
 
-desktop::Pixels numbered(int width, int height) {
-    desktop::Pixels picture(width, height);
+picture::Pixels numbered(int width, int height) {
+    picture::Pixels picture(width, height);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
             picture.set(x, y, static_cast<std::uint32_t>(0x010203 * (y * width + x + 1)) & 0x00FFFFFF);
@@ -25,7 +25,7 @@ TEST(Bmp, HeadersAndRowPaddingForEachWidthModuloFour) {
         std::size_t row_size;
     } cases[] = {{1, 4}, {2, 8}, {3, 12}, {4, 12}, {5, 16}, {1199, 3600}};
     for (const auto& c : cases) {
-        const auto bytes = desktop::encode_bmp(numbered(c.width, 3));
+        const auto bytes = picture::encode_bmp(numbered(c.width, 3));
         SCOPED_TRACE(c.width);
         ASSERT_EQ(bytes.size(), 54 + c.row_size * 3);
         EXPECT_EQ(bytes[0], 'B');
@@ -47,12 +47,12 @@ TEST(Bmp, HeadersAndRowPaddingForEachWidthModuloFour) {
 }
 
 TEST(Bmp, RowsAreStoredBottomUpInBlueGreenRedOrder) {
-    desktop::Pixels picture(2, 2);
+    picture::Pixels picture(2, 2);
     const std::uint32_t top_row[] = {0xFF112233, 0x00445566};  // the top byte is not a colour
     picture.set_row(0, top_row);
     picture.set(0, 1, 0x00778899);
     picture.set(1, 1, 0x00AABBCC);
-    const auto bytes = desktop::encode_bmp(picture);
+    const auto bytes = picture::encode_bmp(picture);
     const std::vector<std::uint8_t> bottom_row_first = {0x99, 0x88, 0x77, 0xCC, 0xBB, 0xAA, 0, 0,
                                                         0x33, 0x22, 0x11, 0x66, 0x55, 0x44, 0, 0};
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin() + 54, bytes.end()), bottom_row_first);
@@ -63,7 +63,7 @@ TEST(Bmp, RowsAreStoredBottomUpInBlueGreenRedOrder) {
 TEST(Bmp, EachPixelLandsAtItsOffsetInTheFile) {
     for (const int width : {1, 2, 3, 4, 5, 1199}) {
         const int height = 3;
-        const auto bytes = desktop::encode_bmp(numbered(width, height));
+        const auto bytes = picture::encode_bmp(numbered(width, height));
         const std::size_t row = static_cast<std::size_t>((width * 3 + 3) / 4 * 4);
         SCOPED_TRACE(width);
         for (int y = 0; y < height; ++y)

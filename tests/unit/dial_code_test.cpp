@@ -1,4 +1,4 @@
-#include "sign/dial_code.h"
+#include "card/dial_code.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The choices behind a picture file, and the command line that writes one.
 #include <gtest/gtest.h>
 
-#include "export/command_line.h"
+#include "app/command_line.h"
 #include "export/picture_file.h"
 
 namespace {

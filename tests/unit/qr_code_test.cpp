@@ -1,4 +1,4 @@
-#include "sign/qr_code.h"
+#include "card/qr_code.h"
 
 #include <gtest/gtest.h>
 

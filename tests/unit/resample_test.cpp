@@ -8,7 +8,7 @@ std::vector<std::vector<std::uint32_t>> shrink(const std::vector<std::vector<std
                                                int height) {
     std::vector<std::vector<std::uint32_t>> rows(height);
     std::vector<int> order;
-    desktop::Shrinker shrinker(static_cast<int>(source[0].size()), static_cast<int>(source.size()), width, height,
+    picture::Shrinker shrinker(static_cast<int>(source[0].size()), static_cast<int>(source.size()), width, height,
                                [&](int y, const std::vector<std::uint32_t>& row) {
                                    rows[y] = row;
                                    order.push_back(y);

@@ -1,4 +1,4 @@
-#include "sign/slot_captions.h"
+#include "card/slot_captions.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "desktop/twips.h"
+#include "os/twips.h"
 
 #include <gtest/gtest.h>
 
@@ -24,19 +24,19 @@ TEST(Twips, ToPixelsAtEachResolution) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.twips);
-        EXPECT_EQ(desktop::to_pixels(c.twips), c.pixels_96);
-        EXPECT_EQ(desktop::to_pixels(c.twips, 96), c.pixels_96);
-        EXPECT_EQ(desktop::to_pixels(c.twips, 120), c.pixels_120);
-        EXPECT_EQ(desktop::to_pixels(c.twips, 144), c.pixels_144);
-        EXPECT_EQ(desktop::to_pixels(c.twips, 192), c.pixels_192);
+        EXPECT_EQ(os::to_pixels(c.twips), c.pixels_96);
+        EXPECT_EQ(os::to_pixels(c.twips, 96), c.pixels_96);
+        EXPECT_EQ(os::to_pixels(c.twips, 120), c.pixels_120);
+        EXPECT_EQ(os::to_pixels(c.twips, 144), c.pixels_144);
+        EXPECT_EQ(os::to_pixels(c.twips, 192), c.pixels_192);
     }
 }
 
 TEST(Twips, ToTwipsAtEachResolution) {
-    EXPECT_EQ(desktop::to_twips(1199), 17985);
-    EXPECT_EQ(desktop::to_twips(1199, 120), 14388);
-    EXPECT_EQ(desktop::to_twips(1799, 144), 17990);
-    EXPECT_EQ(desktop::to_twips(2398, 192), 17985);
+    EXPECT_EQ(os::to_twips(1199), 17985);
+    EXPECT_EQ(os::to_twips(1199, 120), 14388);
+    EXPECT_EQ(os::to_twips(1799, 144), 17990);
+    EXPECT_EQ(os::to_twips(2398, 192), 17985);
 }
 
 TEST(Twips, FontHeightsScaleWithTheResolution) {
@@ -45,7 +45,7 @@ TEST(Twips, FontHeightsScaleWithTheResolution) {
         int dpi, pixels;
     } cases[] = {{90, 96, -120}, {12, 96, -16}, {10.5, 96, -14}, {9, 96, -12},
                  {90, 144, -180}, {12, 120, -20}, {90, 192, -240}, {90, 288, -360}};
-    for (const auto& c : cases) EXPECT_EQ(desktop::font_height_pixels(c.points, c.dpi), c.pixels) << c.points << " pt at " << c.dpi;
+    for (const auto& c : cases) EXPECT_EQ(os::font_height_pixels(c.points, c.dpi), c.pixels) << c.points << " pt at " << c.dpi;
 }
 
 }  // namespace
