@@ -20,11 +20,11 @@ PrinterPage page_of(const os::PageFigures& f) {
 }
 
 // Thin grey lines that carry the card's edges outward at its four corners, clear of the card.
-void draw_cut_marks(os::Painter& painter, const PrintLayout& layout) {
+void draw_cut_marks(os::Painter& painter, const PrintLayout& layout, const CardPlace& card) {
     const int gap = static_cast<int>(std::lround(layout.mark_gap));
     const int length = static_cast<int>(std::lround(layout.mark_length));
     const int thickness = static_cast<int>(std::lround(layout.mark_thickness));
-    const int left = layout.left, top = layout.top, right = layout.left + layout.width, bottom = layout.top + layout.height;
+    const int left = card.left, top = card.top, right = card.left + card.width, bottom = card.top + card.height;
     for (const int x : {left, right - thickness})
         for (const int y : {top - gap - length, bottom + gap}) painter.fill({x, y, x + thickness, y + length}, kMarkGrey);
     for (const int y : {top, bottom - thickness})
@@ -59,16 +59,18 @@ void print_card(const DrawCard& draw, const std::wstring& number, const ExportCo
             desktop::kAnswerOk)
         return;
 
-    const os::PixelRect dest{layout.left, layout.top, layout.left + layout.width, layout.top + layout.height};
     try {
         const std::unique_ptr<os::Drawing> card = draw(number, layout.render_scale);
-        if (!job.start(L"挪车卡_" + number) || !job.draw(*card, dest)) return say_why_not(job.failure());
+        if (!job.start(L"挪车卡_" + number)) return say_why_not(job.failure());
+        for (const CardPlace& place : layout.cards)
+            if (!job.draw(*card, {place.left, place.top, place.left + place.width, place.top + place.height}))
+                return say_why_not(job.failure());
     } catch (const os::Failure& failure) {  // the card could not be drawn whole: the job is taken back
         return say_why_not(failure.reason());
     }
     {
         os::Painter painter = job.painter();
-        draw_cut_marks(painter, layout);
+        for (const CardPlace& place : layout.cards) draw_cut_marks(painter, layout, place);
     }
     if (!job.finish()) return say_why_not(job.failure());
     // The spooler has the job; whether the printer prints it now is the queue's matter.

@@ -18,32 +18,41 @@ std::wstring centimetres(double mm) {
     return text;
 }
 
+// Centred on [centre - size / 2, centre + size / 2] of the sheet, then kept inside the
+// printable area's [margin, printable - margin], in printable-area units.
+double place(double centre, double size, double offset, double margin, double printable) {
+    return std::clamp(centre - size / 2 - offset, margin, std::max(margin, printable - margin - size));
+}
+
 }  // namespace
 
-PrintLayout lay_out_card(const PrinterPage& page) {
+PrintLayout lay_out_card(const PrinterPage& page, int cards_per_page) {
     PrintLayout layout;
     if (page.dpi_x <= 0 || page.dpi_y <= 0 || page.printable_width <= 0 || page.printable_height <= 0) return layout;
+    if (cards_per_page < 1) return layout;
     const double nominal_width = device(kCardWidthMm, page.dpi_x), nominal_height = device(kCardHeightMm, page.dpi_y);
-    const double room_width = page.printable_width - 2 * device(kMarginMm, page.dpi_x);
-    const double room_height = page.printable_height - 2 * device(kMarginMm, page.dpi_y);
+    const double margin_x = device(kMarginMm, page.dpi_x), margin_y = device(kMarginMm, page.dpi_y);
+    // Each card has a share of the page's height, and its margins all round within it.
+    const double share = static_cast<double>(page.printable_height) / cards_per_page;
+    const double room_width = page.printable_width - 2 * margin_x, room_height = share - 2 * margin_y;
     if (room_width <= 0 || room_height <= 0) return layout;
 
     const double shrink = std::min({1.0, room_width / nominal_width, room_height / nominal_height});
     layout.fits = true;
     layout.nominal = shrink == 1.0;
-    layout.width = static_cast<int>(std::lround(nominal_width * shrink));
-    layout.height = static_cast<int>(std::lround(nominal_height * shrink));
+    const int width = static_cast<int>(std::lround(nominal_width * shrink));
+    const int height = static_cast<int>(std::lround(nominal_height * shrink));
     layout.width_mm = kCardWidthMm * shrink;
     layout.height_mm = kCardHeightMm * shrink;
 
-    // Centred on the sheet, then kept inside the printable area with its margin.
-    const double margin_x = device(kMarginMm, page.dpi_x), margin_y = device(kMarginMm, page.dpi_y);
-    const double centred_left = (page.page_width - layout.width) / 2.0 - page.offset_x;
-    const double centred_top = (page.page_height - layout.height) / 2.0 - page.offset_y;
-    layout.left = static_cast<int>(std::lround(
-        std::clamp(centred_left, margin_x, std::max(margin_x, page.printable_width - margin_x - layout.width))));
-    layout.top = static_cast<int>(std::lround(
-        std::clamp(centred_top, margin_y, std::max(margin_y, page.printable_height - margin_y - layout.height))));
+    const int left = static_cast<int>(std::lround(place(page.page_width / 2.0, width, page.offset_x, margin_x, page.printable_width)));
+    const double sheet_share = static_cast<double>(page.page_height) / cards_per_page;
+    for (int k = 0; k < cards_per_page; ++k) {
+        // Within its own share of the printable area, centred on its share of the sheet.
+        const double share_top = k * share;
+        const double top = share_top + place((k + 0.5) * sheet_share - share_top, height, page.offset_y, margin_y, share);
+        layout.cards.push_back({left, static_cast<int>(std::lround(top)), width, height});
+    }
 
     layout.mark_gap = device(kMarkGapMm, page.dpi_x);
     layout.mark_length = device(kMarkLengthMm, page.dpi_x);
@@ -54,7 +63,9 @@ PrintLayout lay_out_card(const PrinterPage& page) {
 }
 
 std::wstring reduced_size_note(const PrintLayout& layout) {
-    return L"停车牌将按 " + centimetres(layout.width_mm) + L" × " + centimetres(layout.height_mm) +
-           L" 厘米打印。\r\n所选纸张放不下原尺寸 " + centimetres(kCardWidthMm) + L" × " + centimetres(kCardHeightMm) +
-           L" 厘米 (四边各留 5 毫米裁切线)。";
+    const std::wstring size = centimetres(layout.width_mm) + L" × " + centimetres(layout.height_mm) + L" 厘米";
+    const std::wstring margins = L" (四边各留 5 毫米裁切线)。";
+    if (layout.cards.size() == 2) return L"每页两张, 每张按 " + size + L"打印" + margins;
+    return L"停车牌将按 " + size + L"打印。\r\n所选纸张放不下原尺寸 " + centimetres(kCardWidthMm) + L" × " +
+           centimetres(kCardHeightMm) + L" 厘米" + margins;
 }

@@ -10,7 +10,7 @@ packages=(
   xvfb xdotool x11-utils openbox imagemagick
   fonts-arphic-uming fonts-wqy-zenhei locales
   python3 python3-pil xclip zbar-tools
-  cups printer-driver-cups-pdf libcups2:i386 poppler-utils
+  cups printer-driver-cups-pdf libcups2:i386 poppler-utils qpdf
 )
 
 as_root() { if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi; }

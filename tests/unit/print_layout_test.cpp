@@ -34,18 +34,20 @@ TEST(PrintLayout, TheCardAtItsNominalSizeOrAsLargeAsFits) {
         EXPECT_NEAR(layout.width_mm, c.width_mm, 0.1);
         EXPECT_NEAR(layout.height_mm, c.height_mm, 0.1);
         EXPECT_NEAR(layout.width_mm / layout.height_mm, 1199.0 / 548.0, 1e-9) << "proportions kept";
-        EXPECT_NEAR(layout.width, layout.width_mm / 25.4 * c.page.dpi_x, 1.0) << "device units from the printer's dpi";
-        EXPECT_NEAR(layout.height, layout.height_mm / 25.4 * c.page.dpi_y, 1.0);
+        ASSERT_EQ(layout.cards.size(), 1u);
+        const CardPlace card = layout.cards[0];
+        EXPECT_NEAR(card.width, layout.width_mm / 25.4 * c.page.dpi_x, 1.0) << "device units from the printer's dpi";
+        EXPECT_NEAR(card.height, layout.height_mm / 25.4 * c.page.dpi_y, 1.0);
         EXPECT_EQ(layout.render_scale, c.render_scale);
         // Centred on the sheet, and the cut marks' 5 mm inside the printable area.
-        const double page_left = layout.left + c.page.offset_x, page_top = layout.top + c.page.offset_y;
-        EXPECT_NEAR(page_left + layout.width / 2.0, c.page.page_width / 2.0, 1.0);
-        EXPECT_NEAR(page_top + layout.height / 2.0, c.page.page_height / 2.0, 1.0);
+        const double page_left = card.left + c.page.offset_x, page_top = card.top + c.page.offset_y;
+        EXPECT_NEAR(page_left + card.width / 2.0, c.page.page_width / 2.0, 1.0);
+        EXPECT_NEAR(page_top + card.height / 2.0, c.page.page_height / 2.0, 1.0);
         const double margin_x = 5 / 25.4 * c.page.dpi_x, margin_y = 5 / 25.4 * c.page.dpi_y;
-        EXPECT_GE(layout.left, margin_x - 1);
-        EXPECT_GE(layout.top, margin_y - 1);
-        EXPECT_LE(layout.left + layout.width, c.page.printable_width - margin_x + 1);
-        EXPECT_LE(layout.top + layout.height, c.page.printable_height - margin_y + 1);
+        EXPECT_GE(card.left, margin_x - 1);
+        EXPECT_GE(card.top, margin_y - 1);
+        EXPECT_LE(card.left + card.width, c.page.printable_width - margin_x + 1);
+        EXPECT_LE(card.top + card.height, c.page.printable_height - margin_y + 1);
         EXPECT_LE(layout.mark_gap + layout.mark_length, margin_x + 1e-6) << "the marks stay in the margin";
     }
 }
@@ -55,17 +57,51 @@ TEST(PrintLayout, AnUnprintableOffsetMovesTheCardIntoThePrintableArea) {
     // 20 mm further left in the printable area's coordinates.
     const PrintLayout layout = lay_out_card(page(300, 300, 4961, 3508, 236, 0, 4961 - 236, 3508));
     EXPECT_TRUE(layout.nominal);
-    EXPECT_NEAR(layout.left + 236 + layout.width / 2.0, 4961 / 2.0, 1.0);
+    EXPECT_NEAR(layout.cards.at(0).left + 236 + layout.cards.at(0).width / 2.0, 4961 / 2.0, 1.0);
+}
+
+TEST(PrintLayout, TwoCardsAPageEachCentredInItsHalf) {
+    const struct {
+        const char* what;
+        PrinterPage page;
+        double width_mm, height_mm;
+    } cases[] = {
+        {"A4 portrait, 300 dpi", page(300, 300, 2480, 3508), 200.0, 91.4},
+        {"A4 portrait, 600 dpi, 4 mm unprintable", page(600, 600, 4961, 7016, 94, 94), 192.1, 87.8},
+        {"A4 landscape: each half's height decides", page(300, 300, 3508, 2480), 207.8, 95.0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const PrintLayout layout = lay_out_card(c.page, 2);
+        ASSERT_TRUE(layout.fits);
+        ASSERT_EQ(layout.cards.size(), 2u);
+        EXPECT_FALSE(layout.nominal);
+        EXPECT_NEAR(layout.width_mm, c.width_mm, 0.1);
+        EXPECT_NEAR(layout.height_mm, c.height_mm, 0.1);
+        const CardPlace upper = layout.cards[0], lower = layout.cards[1];
+        EXPECT_EQ(upper.left, lower.left);
+        EXPECT_EQ(upper.width, lower.width);
+        EXPECT_EQ(upper.height, lower.height);
+        // Each centred on its half of the sheet, with its marks' margin inside that half.
+        const double half = c.page.page_height / 2.0, margin_y = 5 / 25.4 * c.page.dpi_y;
+        EXPECT_NEAR(upper.top + c.page.offset_y + upper.height / 2.0, half / 2, 1.0);
+        EXPECT_NEAR(lower.top + c.page.offset_y + lower.height / 2.0, half * 1.5, 1.0);
+        EXPECT_GE(lower.top - (upper.top + upper.height), 2 * margin_y - 1) << "the marks of both cards fit between them";
+        EXPECT_LE(lower.top + lower.height, c.page.printable_height - margin_y + 1);
+    }
 }
 
 TEST(PrintLayout, APageTooSmallHoldsNoCard) {
     EXPECT_FALSE(lay_out_card(page(300, 300, 100, 100)).fits);
     EXPECT_FALSE(lay_out_card(page(0, 0, 0, 0)).fits);
+    EXPECT_FALSE(lay_out_card(page(300, 300, 2480, 200), 2).fits) << "halves too short for their margins";
 }
 
 TEST(PrintLayout, TheNoteGivesTheSizeInCentimetres) {
     EXPECT_EQ(reduced_size_note(lay_out_card(page(300, 300, 3508, 2479))),
               L"停车牌将按 28.7 × 13.1 厘米打印。\r\n所选纸张放不下原尺寸 30.5 × 13.9 厘米 (四边各留 5 毫米裁切线)。");
+    EXPECT_EQ(reduced_size_note(lay_out_card(page(300, 300, 2480, 3508), 2)),
+              L"每页两张, 每张按 20.0 × 9.1 厘米打印 (四边各留 5 毫米裁切线)。");
 }
 
 }  // namespace
