@@ -17,6 +17,7 @@ const Identity& velmora_identity() {
 namespace {
 
 const wchar_t kQrSetting[] = L"QrCode";
+const wchar_t kTwoPerPageSetting[] = L"TwoCardsPerPage";
 
 }  // namespace
 
@@ -65,6 +66,7 @@ Velmora::Velmora()
       panel_([this] { return make_panel(); }),
       save_(windows_for_saving(), export_context_) {
     qr_on_ = settings_.read(kQrSetting, false);  // remembered for the user
+    two_per_page_ = settings_.read(kTwoPerPageSetting, false);
     desktop::add_shortcut({'C'}, [this] { run(kCopyPicture); });
     desktop::add_shortcut({'S', /*shift=*/true}, [this] { run(kSaveAs); });
     desktop::add_shortcut({'P'}, [this] { run(kPrint); });
@@ -77,8 +79,9 @@ void Velmora::run(Command command) {
     switch (command) {
         case kCopyPicture: copy_card(draw_card_, number, export_context_); break;
         case kSaveAs: save_card_as(draw_card_, number, export_context_); break;
-        case kPrint: print_card(draw_card_, number, export_context_); break;
+        case kPrint: print_card(draw_card_, number, export_context_, two_per_page_ ? 2 : 1); break;
         case kToggleQr: toggle_qr(); break;
+        case kToggleTwoPerPage: toggle_two_per_page(); break;
     }
     // A panel closed meanwhile is not loaded again from here: only the watchdog brings it
     // back, shown (loaded by anything else it would stay hidden).
@@ -90,7 +93,8 @@ desktop::MenuItems Velmora::menu_items() const {
             {kSaveAs, L"另存为…\tCtrl+Shift+S"},
             {kPrint, L"打印…\tCtrl+P"},
             {},
-            {kToggleQr, L"扫码拨号二维码", qr_on_}};
+            {kToggleQr, L"扫码拨号二维码", qr_on_},
+            {kToggleTwoPerPage, L"每页两张", two_per_page_}};
 }
 
 std::string Velmora::code_for(const std::wstring& number) {
@@ -101,6 +105,11 @@ void Velmora::toggle_qr() {
     qr_on_ = !qr_on_;
     settings_.write(kQrSetting, qr_on_);
     card().show_code(code_for(panel().number()));
+}
+
+void Velmora::toggle_two_per_page() {
+    two_per_page_ = !two_per_page_;
+    settings_.write(kTwoPerPageSetting, two_per_page_);
 }
 
 desktop::WindowMenu Velmora::menu(bool in_system_menu) {

@@ -36,7 +36,13 @@ int run_command_line(const CommandLine& command, const DrawCard& draw);
 class Velmora {
 public:
     // The commands of the card's right-click menu, the panel's system menu and the shortcuts.
-    enum Command : int { kCopyPicture = 0x100, kSaveAs = 0x110, kPrint = 0x120, kToggleQr = 0x130 };
+    enum Command : int {
+        kCopyPicture = 0x100,
+        kSaveAs = 0x110,
+        kPrint = 0x120,
+        kToggleQr = 0x130,
+        kToggleTwoPerPage = 0x150,
+    };
 
     Velmora();
     Velmora(const Velmora&) = delete;
@@ -65,11 +71,13 @@ private:
     // is whole for the panel's digit mode.
     std::string code_for(const std::wstring& number);
     void toggle_qr();
+    void toggle_two_per_page();
 
     os::Settings settings_;
     os::SingleInstance single_instance_;
     ExportContext export_context_;
     bool qr_on_ = false;
+    bool two_per_page_ = false;  // printing: two cards a page
     DrawCard draw_card_;
     desktop::FormSlot<CardWindow> card_;
     desktop::FormSlot<ControlPanel> panel_;

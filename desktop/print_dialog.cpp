@@ -64,8 +64,8 @@ os::PrintChoice choice_from(const DialogHandles& handles) {
     return choice;
 }
 
-// The default printer's settings, turned to landscape with one copy.
-bool default_printer(DialogHandles& handles, DWORD& error) {
+// The default printer's settings, the paper turned as asked, with one copy.
+bool default_printer(PaperOrientation orientation, DialogHandles& handles, DWORD& error) {
     PRINTDLGW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.Flags = PD_RETURNDEFAULT;
@@ -77,7 +77,7 @@ bool default_printer(DialogHandles& handles, DWORD& error) {
     handles.devnames = dialog.hDevNames;
     if (auto* mode = static_cast<DEVMODEW*>(GlobalLock(handles.devmode))) {
         mode->dmFields |= DM_ORIENTATION | DM_COPIES;
-        mode->dmOrientation = DMORIENT_LANDSCAPE;
+        mode->dmOrientation = orientation == PaperOrientation::Portrait ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
         mode->dmCopies = 1;
         GlobalUnlock(handles.devmode);
     }
@@ -119,7 +119,7 @@ bool show_dialog(HWND owner, DialogHandles& handles, bool& cancelled, DWORD& err
 
 }  // namespace
 
-std::optional<os::PrintChoice> ask_how_to_print(std::wstring* failure) {
+std::optional<os::PrintChoice> ask_how_to_print(PaperOrientation orientation, std::wstring* failure) {
     os::trace("print_dialog");
     if (!libraries().loaded()) {
         if (failure) *failure = L"系统缺少打印对话框 (comdlg32.dll)。";
@@ -127,7 +127,7 @@ std::optional<os::PrintChoice> ask_how_to_print(std::wstring* failure) {
     }
     DialogHandles handles;
     DWORD error = 0;
-    if (!default_printer(handles, error)) {
+    if (!default_printer(orientation, handles, error)) {
         if (failure) *failure = error == PDERR_NODEFAULTPRN ? L"没有可用的打印机。请先安装一台打印机。"
                                                            : L"无法取得默认打印机 (错误代码 " + std::to_wstring(error) + L")。";
         return std::nullopt;

@@ -37,14 +37,17 @@ void say_why_not(const std::wstring& failure) {
 
 }  // namespace
 
-void print_card(const DrawCard& draw, const std::wstring& number, const ExportContext& context) {
+void print_card(const DrawCard& draw, const std::wstring& number, const ExportContext& context,
+                int cards_per_page) {
     if (number.empty() || !is_safe_number(number)) {
         desktop::message_box(number.empty() ? L"号码不能为空!" : L"号码只能包含数字和一个小数点, 没有打印!", desktop::kStopIcon,
                              context.program_title);
         return;
     }
     std::wstring failure;
-    const auto choice = desktop::ask_how_to_print(&failure);
+    const auto orientation =
+        cards_per_page == 2 ? desktop::PaperOrientation::Portrait : desktop::PaperOrientation::Landscape;
+    const auto choice = desktop::ask_how_to_print(orientation, &failure);
     if (!choice) {
         if (!failure.empty()) say_why_not(failure);
         return;  // cancelled
@@ -52,7 +55,7 @@ void print_card(const DrawCard& draw, const std::wstring& number, const ExportCo
     os::trace("print.chosen", choice->printer);
     os::PrintJob job(*choice);
     if (!job) return say_why_not(job.failure());
-    const PrintLayout layout = lay_out_card(page_of(job.figures()));
+    const PrintLayout layout = lay_out_card(page_of(job.figures()), cards_per_page);
     if (!layout.fits) return say_why_not(L"所选纸张太小, 放不下停车牌。");
     if (!layout.nominal &&
         desktop::message_box(reduced_size_note(layout), desktop::kInformationIcon | desktop::kOkCancel, kTitle) !=

@@ -286,6 +286,12 @@ class Velmora(unittest.TestCase):
         desk.press_in("打印", "Return")
         return note
 
+    def remembered_option(self, name):
+        """An option as the program remembers it: True, False, or None before it ever was."""
+        r = desk.run_wine(["reg", "query", "HKCU\\Software\\Velmora", "/v", name], check=False)
+        value = re.search(name + r"\s+REG_DWORD\s+0x([0-9a-f]+)", r.stdout, re.I)
+        return None if value is None else int(value.group(1), 16) != 0
+
     def box_saying(self, words):
         """The text of the program's message box that holds WORDS, or None."""
         for box in desk.find_windows(cls="#32770", exe="velmora.exe"):
@@ -804,6 +810,55 @@ class Printing(Velmora):
             self.assertIsNotNone(ink, f"box {k + 1}")
             self.assertLessEqual(max(abs(a - b) for a, b in zip(ink, expected_ink)), 6, f"box {k + 1}: {ink}")
 
+    def test_two_cards_a_page_print_one_above_the_other_at_the_announced_size(self):
+        desk.run_wine(["reg", "delete", "HKCU\\Software\\Velmora", "/f"], check=False)
+        self.addCleanup(desk.run_wine, ["reg", "delete", "HKCU\\Software\\Velmora", "/f"], check=False)
+        self.start()
+        self.move_panel_to(500, 800)
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        desk.click(600, 120, button=3)  # the card's menu
+        desk.wait_window(cls="#32768", exe="velmora.exe")
+        desk.key("Down", "Down", "Down", "Down", "Down", "Return")  # past copy, Save As, print, the line, the code
+        wait_equal(lambda: self.remembered_option("TwoCardsPerPage"), True, 10, what="two cards a page")
+        note = self.print_through_the_dialog()
+        self.assertTrue(note.startswith("每页两张, 每张按 "), note)
+        width_mm, height_mm = (10 * float(v) for v in re.search(r"按 ([\d.]+) × ([\d.]+) 厘米", note).groups())
+        self.assertEqual((width_mm, height_mm), (200.0, 91.0), "portrait A4 less 5 mm on each side")
+        pdf = desk.print_queue.next_pdf(60)
+        pages = pdf_pages(pdf)
+        self.assertEqual([(p.paper, p.orientation) for p in pages], [("A4", "portrait")])
+        page = render_page(pdf, 300, desk.workdir, png=SCREENS / "printed-two-a-page.png")
+        mm = 25.4 / 300
+        half = page.height // 2
+        cards = []
+        for top in (0, half):  # one card in each half of the sheet
+            left, upper, right, lower = self.card_on(page.crop((0, top, page.width, top + half)))
+            card = (left, top + upper, right, top + lower)
+            cards.append(card)
+            self.assertAlmostEqual((right - left) * mm, width_mm, delta=1.0)
+            self.assertAlmostEqual((lower - upper) * mm, height_mm, delta=1.0)
+            self.assertAlmostEqual((left + right) / 2, page.width / 2, delta=1 / mm)
+            self.assertAlmostEqual((upper + lower) / 2, half / 2, delta=1 / mm, msg="centred in its half")
+            self.assertGreaterEqual(min(left, upper), 5 / mm - 2, "inside the page with its margin")
+            self.assertLessEqual(right, page.width - 5 / mm + 2)
+            self.assertLessEqual(lower, half - 5 / mm + 2)
+        # Whatever is drawn outside the cards is a cut mark, within the margin at a corner; every
+        # corner has its marks.
+        outside = page.convert("L").point(lambda v: 255 if v < 230 else 0)
+        for left, upper, right, lower in cards:  # with the pixels its edges shade
+            outside.paste(0, (left - 3, upper - 3, right + 3, lower + 3))
+        marks = outside.getbbox()
+        self.assertIsNotNone(marks, "no cut marks")
+        corners = [(x, y) for card in cards for x in (card[0], card[2]) for y in (card[1], card[3])]
+        reach = round(5 / mm)
+        for x, y in corners:
+            self.assertIsNotNone(outside.crop((x - reach, y - reach, x + reach, y + reach)).getbbox(),
+                                 f"no mark at the corner {x, y}")
+        for x, y in corners:
+            outside.paste(0, (x - reach, y - reach, x + reach, y + reach))
+        self.assertIsNone(outside.getbbox(), "ink on the page away from the cards' corners")
+
     def test_eight_digits_print_with_the_last_three_boxes_blank(self):
         self.start()
         self.click("8位")
@@ -882,11 +937,6 @@ class QrCode(Velmora):
         r = subprocess.run(["zbarimg", "-q", "--raw", str(path)], capture_output=True, text=True, timeout=60)
         return r.stdout.strip()
 
-    def remembered_option(self):
-        """The QR option as the program remembers it: True, False, or None before it ever was."""
-        r = desk.run_wine(["reg", "query", "HKCU\\Software\\Velmora", "/v", "QrCode"], check=False)
-        value = re.search(r"QrCode\s+REG_DWORD\s+0x([0-9a-f]+)", r.stdout, re.I)
-        return None if value is None else int(value.group(1), 16) != 0
 
     def switch_the_code(self, on=True):
         """Switches the option through the card's menu and waits until the program has taken
@@ -894,7 +944,7 @@ class QrCode(Velmora):
         desk.click(600, 120, button=3)  # the card's menu
         desk.wait_window(cls="#32768", exe="velmora.exe")
         desk.key("Down", "Down", "Down", "Down", "Return")  # past copy, Save As, print and the line
-        wait_equal(self.remembered_option, on, 10, what="the option switched")
+        wait_equal(lambda: self.remembered_option("QrCode"), on, 10, what="the option switched")
 
     def start_with_the_code(self, number, eight_digits=False):
         self.start()

@@ -109,4 +109,43 @@ TEST_F(PrintTest, TheLastWordSaysWhetherThePrinterPrintsNowOrHoldsTheCard) {
     }
 }
 
+// "每页两张": the paper offered turned to portrait, the cards' smaller size said before anything
+// prints, and the choice remembered for the user like the program's other options.
+TEST_F(PrintTest, TwoCardsAPageOfferPortraitPaperAndSayTheirSizeFirst) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora");
+    ASSERT_NO_FATAL_FAILURE(start());
+    type(L"13800138000");
+    choose = [](const os::PrintChoice& proposed) { return proposed; };
+    const auto orientation_offered = [&] {
+        return reinterpret_cast<const DEVMODEW*>(offered.back().settings.data())->dmOrientation;
+    };
+    const auto two_per_page_checked = [&] {
+        for (const desktop::MenuItem& item : app().menu_items())
+            if (item.command == Velmora::kToggleTwoPerPage) return item.checked;
+        ADD_FAILURE() << "no 每页两张 item in the menu";
+        return false;
+    };
+    EXPECT_FALSE(two_per_page_checked()) << "one card a page at first";
+
+    app().run(Velmora::kToggleTwoPerPage);
+    EXPECT_TRUE(two_per_page_checked());
+    answers.assign({desktop::kAnswerCancel});  // declined once the size is said
+    app().run(Velmora::kPrint);
+    ASSERT_EQ(offered.size(), 1u);
+    EXPECT_EQ(orientation_offered(), DMORIENT_PORTRAIT);
+    EXPECT_TRUE(answers.empty()) << "the size was not asked about";
+    EXPECT_EQ(boxes.back().title, L"打印");
+    EXPECT_EQ(boxes.back().text.rfind(L"每页两张, 每张按 ", 0), 0u) << boxes.back().text;
+
+    TearDownApp();  // a program started later finds it on
+    ASSERT_NO_FATAL_FAILURE(start());
+    EXPECT_TRUE(two_per_page_checked());
+    app().run(Velmora::kToggleTwoPerPage);
+    type(L"13800138000");
+    answers.assign({desktop::kAnswerCancel});
+    app().run(Velmora::kPrint);
+    EXPECT_EQ(orientation_offered(), DMORIENT_LANDSCAPE) << "one card a page again";
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora");
+}
+
 }  // namespace
