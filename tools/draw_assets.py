@@ -359,10 +359,12 @@ def draw_hazard_band_bw(canvas, u):
         draw.polygon([(c, h), (c + half, h), (c + half + h, 0), (c + h, 0)], fill=BLACK)
         draw.polygon([(c + shift, h), (c + half - shift, h), (c + half + h - shift, 0),
                       (c + h + shift, 0)], fill=LIGHT_GREY)
+    # The window and the pictures show one column less than the artwork has: the right
+    # side is one wider, so that as much of it shows as of the left.
     f = FRAME * u
     draw.rectangle((0, 0, CARD_W * u - 1, f - 1), fill=BLACK)
     draw.rectangle((0, 0, f - 1, h - 1), fill=BLACK)
-    draw.rectangle((CARD_W * u - f, 0, CARD_W * u - 1, h - 1), fill=BLACK)
+    draw.rectangle((CARD_W * u - f - u, 0, CARD_W * u - 1, h - 1), fill=BLACK)
 
 
 def draw_headline_bw(canvas, u):
