@@ -1030,7 +1030,7 @@ class BlackAndWhite(Velmora):
         self.assertLess(max(rows), 20, "the printed card is not the black-and-white card")
         self.assert_digits_in_their_boxes(card.resize((3597, 1644), Image.BILINEAR), scale=3, inset=12)
 
-    def test_the_command_line_writes_the_black_and_white_card(self):
+    def test_the_command_line_and_the_saved_picture_carry_the_black_and_white_card(self):
         self.start()
         self.move_panel_to(500, 800)
         self.type_number("13800138000")
@@ -1055,6 +1055,12 @@ class BlackAndWhite(Velmora):
         self.assertEqual(wrong.returncode, 2)
         self.assertIn("--style", wrong.stderr)
         self.assertFalse((self.folder / "x.png").exists())
+
+        # 保存为图片 writes the card as the window shows it, in black and white too.
+        self.save_and_confirm()
+        desk.wait_window(title="^保存提示$", exe="velmora.exe")
+        with Image.open(self.folder / SAVED_NAME.format("13800138000")) as saved:
+            self.assertEqual(differing_pixels(saved.convert("RGB"), shown), [])
 
 
 class Scaling(Velmora):
