@@ -183,6 +183,7 @@ void CardPicture::paint_code(os::Painter& painter) const {
 
 const os::Picture& CardPicture::print_band(int band) const {
     if (!print_bands_)
-        print_bands_ = std::make_unique<os::PictureSequence>(artwork_of(style_).first_band, card_layout::kPrintBands);
+        print_bands_ =
+            std::make_unique<os::PictureSequence>(artwork_of(style_).first_band, card_layout::kPrintBands);
     return print_bands_->get(band);
 }

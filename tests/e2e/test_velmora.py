@@ -987,7 +987,8 @@ class BlackAndWhite(Velmora):
     def assert_digits_in_their_boxes(self, picture, scale=1, inset=0):
         """Each digit inside its box (clear of the border by INSET), a digit's height, centred."""
         for k, box in enumerate(BOXES):
-            inner = (scale * box[0] + inset, scale * box[1] + inset, scale * box[2] - inset, scale * box[3] - inset)
+            inner = (scale * box[0] + inset, scale * box[1] + inset,
+                     scale * box[2] - inset, scale * box[3] - inset)
             ink = ink_box(picture, inner)
             self.assertIsNotNone(ink, f"box {k + 1}")
             self.assertGreater(ink[3] - ink[1], 60 * scale, f"box {k + 1}: not a digit's height")
@@ -1050,8 +1051,8 @@ class BlackAndWhite(Velmora):
         decoded = subprocess.run(["zbarimg", "-q", "--raw", str(self.folder / "coded.png")], capture_output=True,
                                  text=True, timeout=60)
         self.assertEqual(decoded.stdout.strip(), "tel:13800138000")
-        wrong = desk.run_wine([self.folder / "velmora.exe", "--number", "1", "--out", wine_path(self.folder / "x.png"),
-                               "--style", "grey"], timeout=60, check=False)
+        wrong = desk.run_wine([self.folder / "velmora.exe", "--number", "1", "--out",
+                               wine_path(self.folder / "x.png"), "--style", "grey"], timeout=60, check=False)
         self.assertEqual(wrong.returncode, 2)
         self.assertIn("--style", wrong.stderr)
         self.assertFalse((self.folder / "x.png").exists())

@@ -61,8 +61,9 @@ TEST(BlackAndWhiteCard, GreyOnlyWithTheColourCardsDigitsAndCodeAtEveryScale) {
     for (const double scale : {1.0, 1.5, 3.0}) {
         SCOPED_TRACE(scale);
         const CardPicture layout(scale, kNumber, "tel:13800138000");
-        const os::PixelRect code_square = where_they_differ(drawn_card(scale, "", CardStyle::Colour),
-                                                            drawn_card(scale, "tel:13800138000", CardStyle::Colour));
+        const os::PixelRect code_square =
+            where_they_differ(drawn_card(scale, "", CardStyle::Colour),
+                              drawn_card(scale, "tel:13800138000", CardStyle::Colour));
         ASSERT_FALSE(code_square.empty());
         for (const std::string code : {"", "tel:13800138000"}) {
             const picture::Pixels colour = drawn_card(scale, code, CardStyle::Colour);
