@@ -41,7 +41,15 @@ Option split(const std::wstring& argument) {
     return {argument.substr(0, equals), argument.substr(equals + 1)};
 }
 
-bool takes_value(const std::wstring& name) { return name == L"--number" || name == L"--out" || name == L"--dpi"; }
+bool takes_value(const std::wstring& name) {
+    return name == L"--number" || name == L"--out" || name == L"--dpi" || name == L"--style";
+}
+
+std::optional<CardStyle> style_named(const std::wstring& name) {
+    if (name == L"colour") return CardStyle::Colour;
+    if (name == L"bw") return CardStyle::BlackAndWhite;
+    return std::nullopt;
+}
 
 std::optional<std::wstring> check_number(const std::wstring& number) {
     if (number.empty()) return L"号码不能为空";
@@ -93,6 +101,11 @@ CommandLine parse_command_line(const std::vector<std::wstring>& arguments) {
             if (!size) return failed(L"--dpi 只能是 300 或 100: " + quoted(*option.value));
             command.size = *size;
         }
+        if (option.name == L"--style") {
+            const auto style = style_named(*option.value);
+            if (!style) return failed(L"--style 只能是 colour 或 bw: " + quoted(*option.value));
+            command.style = *style;
+        }
     }
     if (std::find(seen.begin(), seen.end(), L"--number") == seen.end()) return failed(L"缺少 --number");
     if (const auto wrong = check_number(command.number)) return failed(*wrong);
@@ -105,12 +118,13 @@ CommandLine parse_command_line(const std::vector<std::wstring>& arguments) {
 
 std::vector<std::wstring> command_line_help() {
     return {
-        L"用法: velmora.exe --number 号码 --out 文件 [--dpi 300|100] [--qr]",
+        L"用法: velmora.exe --number 号码 --out 文件 [--dpi 300|100] [--qr] [--style colour|bw]",
         L"不打开窗口, 把停车牌写成图片。",
         L"  --number  电话号码: 数字和最多一个小数点, 最多 11 位",
         L"  --out     要写的图片; 格式由扩展名决定: .png .jpg .jpeg .bmp",
         L"  --dpi     300 (默认): 打印质量, 3597 × 1644; 100: 屏幕大小, 1199 × 548",
         L"  --qr      在停车牌上画扫码拨号的二维码 (号码为 8 位或 11 位时)",
+        L"  --style   colour (默认): 彩色; bw: 黑白省墨, 适合黑白激光打印机",
         L"  --help    显示本说明",
         L"  --version 显示版本",
         L"成功时退出码为 0, 失败时不为 0。不带参数启动时, 打开停车牌和控制面板。",

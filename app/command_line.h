@@ -1,12 +1,13 @@
 // The command line for batches and scripts:
-//     velmora.exe --number 13800138000 --out card.png [--dpi 300|100] [--qr]
-// writes the card without any window; --help says so, --version says which build this is. Without arguments the program starts
-// as usual.
+//     velmora.exe --number 13800138000 --out card.png [--dpi 300|100] [--qr] [--style colour|bw]
+// writes the card without any window, in colour or in black and white; --help says so,
+// --version says which build this is. Without arguments the program starts as usual.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "card/card_style.h"
 #include "export/picture_file.h"
 
 struct CommandLine {
@@ -17,6 +18,7 @@ struct CommandLine {
     PictureKind kind = PictureKind::Png;
     PictureSize size = kPrintQuality;
     bool qr = false;
+    CardStyle style = CardStyle::Colour;
     std::wstring error;  // what is wrong, for Error
 };
 

@@ -11,7 +11,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // This is the user-interface thread: it joins COM before anything can ask for it.
     const os::ComApartment apartment(os::ComApartment::Kind::SingleThreaded);
     const CommandLine command = parse_command_line(desktop::command_line_arguments());
-    if (command.mode != CommandLine::Mode::Interactive) return run_command_line(command, velmora_card_drawing(command.qr));
+    if (command.mode != CommandLine::Mode::Interactive)
+        return run_command_line(command, velmora_card_drawing(command.qr, command.style));
 
     Velmora velmora;
     return desktop::run([&] { velmora.start(); });

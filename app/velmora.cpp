@@ -17,13 +17,15 @@ const Identity& velmora_identity() {
 namespace {
 
 const wchar_t kQrSetting[] = L"QrCode";
+const wchar_t kBlackAndWhiteSetting[] = L"BlackAndWhite";
 const wchar_t kTwoPerPageSetting[] = L"TwoCardsPerPage";
 
 }  // namespace
 
-DrawCard velmora_card_drawing(bool qr) {
-    return [qr](const std::wstring& number, double scale) -> std::unique_ptr<os::Drawing> {
-        return std::make_unique<CardPicture>(scale, number, qr ? dial_code(number, full_length_of(number)) : "");
+DrawCard velmora_card_drawing(bool qr, CardStyle style) {
+    return [qr, style](const std::wstring& number, double scale) -> std::unique_ptr<os::Drawing> {
+        return std::make_unique<CardPicture>(scale, number, qr ? dial_code(number, full_length_of(number)) : "",
+                                             CardPicture::Painted::Once, style);
     };
 }
 
@@ -60,12 +62,14 @@ Velmora::Velmora()
       single_instance_(velmora_identity().instance_mutex),
       export_context_{velmora_identity().title, velmora_identity().temporary_prefix, &settings_},
       draw_card_([this](const std::wstring& number, double scale) -> std::unique_ptr<os::Drawing> {
-          return std::make_unique<CardPicture>(scale, number, code_for(number));
+          return std::make_unique<CardPicture>(scale, number, code_for(number), CardPicture::Painted::Once,
+                                               style());
       }),
       card_([this] { return make_card(); }),
       panel_([this] { return make_panel(); }),
       save_(windows_for_saving(), export_context_) {
     qr_on_ = settings_.read(kQrSetting, false);  // remembered for the user
+    black_and_white_ = settings_.read(kBlackAndWhiteSetting, false);
     two_per_page_ = settings_.read(kTwoPerPageSetting, false);
     desktop::add_shortcut({'C'}, [this] { run(kCopyPicture); });
     desktop::add_shortcut({'S', /*shift=*/true}, [this] { run(kSaveAs); });
@@ -81,6 +85,7 @@ void Velmora::run(Command command) {
         case kSaveAs: save_card_as(draw_card_, number, export_context_); break;
         case kPrint: print_card(draw_card_, number, export_context_, two_per_page_ ? 2 : 1); break;
         case kToggleQr: toggle_qr(); break;
+        case kToggleBlackAndWhite: toggle_black_and_white(); break;
         case kToggleTwoPerPage: toggle_two_per_page(); break;
     }
     // A panel closed meanwhile is not loaded again from here: only the watchdog brings it
@@ -94,6 +99,7 @@ desktop::MenuItems Velmora::menu_items() const {
             {kPrint, L"打印…\tCtrl+P"},
             {},
             {kToggleQr, L"扫码拨号二维码", qr_on_},
+            {kToggleBlackAndWhite, L"黑白省墨", black_and_white_},
             {kToggleTwoPerPage, L"每页两张", two_per_page_}};
 }
 
@@ -105,6 +111,14 @@ void Velmora::toggle_qr() {
     qr_on_ = !qr_on_;
     settings_.write(kQrSetting, qr_on_);
     card().show_code(code_for(panel().number()));
+}
+
+// Every way out draws through draw_card_, which asks for the style each time; only the
+// window's own picture needs telling.
+void Velmora::toggle_black_and_white() {
+    black_and_white_ = !black_and_white_;
+    settings_.write(kBlackAndWhiteSetting, black_and_white_);
+    card().show_style(style());
 }
 
 void Velmora::toggle_two_per_page() {
@@ -129,6 +143,7 @@ std::unique_ptr<CardWindow> Velmora::make_card() {
     wiring.closed = [this] { save_.card_closed(); };
     wiring.another_copy_runs = [this] { return single_instance_.another_copy_runs(); };
     auto card = std::make_unique<CardWindow>(std::move(wiring));
+    card->show_style(style());
     card->set_menu(menu(/*in_system_menu=*/false));
     return card;
 }

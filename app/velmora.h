@@ -26,9 +26,9 @@ struct Identity {
 };
 const Identity& velmora_identity();
 
-// The card as the command line draws it: with its QR code when asked for and the number is a
-// whole one (8 or 11 digits).
-DrawCard velmora_card_drawing(bool qr);
+// The card as the command line draws it: in the style asked for, with its QR code when asked
+// for and the number is a whole one (8 or 11 digits).
+DrawCard velmora_card_drawing(bool qr, CardStyle style = CardStyle::Colour);
 
 // Runs a command line of the export mode or --help; returns the process exit code.
 int run_command_line(const CommandLine& command, const DrawCard& draw);
@@ -41,6 +41,7 @@ public:
         kSaveAs = 0x110,
         kPrint = 0x120,
         kToggleQr = 0x130,
+        kToggleBlackAndWhite = 0x140,
         kToggleTwoPerPage = 0x150,
     };
 
@@ -71,12 +72,15 @@ private:
     // is whole for the panel's digit mode.
     std::string code_for(const std::wstring& number);
     void toggle_qr();
+    CardStyle style() const { return black_and_white_ ? CardStyle::BlackAndWhite : CardStyle::Colour; }
+    void toggle_black_and_white();
     void toggle_two_per_page();
 
     os::Settings settings_;
     os::SingleInstance single_instance_;
     ExportContext export_context_;
     bool qr_on_ = false;
+    bool black_and_white_ = false;
     bool two_per_page_ = false;  // printing: two cards a page
     DrawCard draw_card_;
     desktop::FormSlot<CardWindow> card_;

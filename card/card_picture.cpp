@@ -18,6 +18,16 @@ constexpr int kPixelsPerInch = 96;
 // the paper all show the same card on every machine.
 constexpr os::Colour kInk{0x00000000};
 
+struct Artwork {
+    int whole;       // the 1x bitmap
+    int first_band;  // the 3x bands' first resource
+};
+
+Artwork artwork_of(CardStyle style) {
+    if (style == CardStyle::BlackAndWhite) return {IDB_CARD_BW, IDR_CARD_BW_3X_FIRST_BAND};
+    return {IDB_CARD, IDR_CARD_3X_FIRST_BAND};
+}
+
 os::FontDesign slot_font() {
     os::FontDesign design{L"宋体", card_layout::kSlotFontPoints, GB2312_CHARSET};
     design.smoothing = os::Smoothing::Grayscale;
@@ -26,14 +36,16 @@ os::FontDesign slot_font() {
 
 }  // namespace
 
-CardPicture::CardPicture(double scale, std::wstring_view number, std::string code, Painted painted)
+CardPicture::CardPicture(double scale, std::wstring_view number, std::string code, Painted painted,
+                         CardStyle style)
     : scale_(scale),
+      style_(style),
       captions_(slot_captions(number)),
       extent_width_(card_layout::kWindowWidth),
       extent_height_(card_layout::kWindowHeight),
       slot_font_(os::create_font(slot_font(), static_cast<int>(std::lround(kPixelsPerInch * scale)))) {
     if (scale_ == 1.0)
-        artwork_ = os::Picture::from_resource(IDB_CARD);
+        artwork_ = os::Picture::from_resource(artwork_of(style_).whole);
     else if (scale_ < card_layout::kPrintScale)
         artwork_ = shrunk_artwork();
     else if (painted == Painted::Repeatedly)
@@ -171,6 +183,7 @@ void CardPicture::paint_code(os::Painter& painter) const {
 
 const os::Picture& CardPicture::print_band(int band) const {
     if (!print_bands_)
-        print_bands_ = std::make_unique<os::PictureSequence>(IDR_CARD_3X_FIRST_BAND, card_layout::kPrintBands);
+        print_bands_ =
+            std::make_unique<os::PictureSequence>(artwork_of(style_).first_band, card_layout::kPrintBands);
     return print_bands_->get(band);
 }

@@ -4,7 +4,9 @@
 // artwork a band at a time; other scales are drawn from the 3x artwork shrunk by area
 // averaging (or, above 3, stretched), never from the 1x artwork enlarged. The window, saved
 // pictures, the clipboard and the printer all draw the card through here, so they cannot
-// drift apart.
+// drift apart. The card comes in two styles, each with artwork of its own at 1x and 3x: in
+// colour, and in black and white for a laser printer, where the digits and the QR code are
+// black as they always are.
 #pragma once
 
 #include <memory>
@@ -12,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "card/card_style.h"
 #include "card/qr_code.h"
 #include "card/slot_captions.h"
 #include "os/imaging.h"
@@ -26,9 +29,10 @@ public:
     enum class Painted { Once, Repeatedly };
 
     explicit CardPicture(double scale = 1.0, std::wstring_view number = {}, std::string code = {},
-                         Painted painted = Painted::Once);
+                         Painted painted = Painted::Once, CardStyle style = CardStyle::Colour);
 
     double scale() const { return scale_; }
+    CardStyle style() const { return style_; }
     // The slots follow the number; true for each slot whose caption changed.
     std::array<bool, kSlotCount> show_number(std::wstring_view number);
     // A QR code in place of the parking mark, saying this text; none for an empty text, and
@@ -55,6 +59,7 @@ private:
     os::Picture whole_print_artwork() const;
 
     double scale_;
+    CardStyle style_;
     SlotCaptions captions_;
     std::string code_;
     std::optional<qr::Symbol> symbol_;

@@ -50,11 +50,18 @@ void CardWindow::show_code(std::string code) {
     if (picture_.show_code(std::move(code))) repaint(picture_.parking_mark());
 }
 
+void CardWindow::show_style(CardStyle style) {
+    if (style == picture_.style()) return;
+    redraw(picture_.scale(), style);
+    repaint();
+}
+
 // The card drawn afresh for the new resolution: the artwork from the print-quality picture,
 // the digits in a font of the new size.
-void CardWindow::on_dpi_changed() {
-    picture_ = CardPicture(dpi() / static_cast<double>(os::kPixelsPerInch), number_, picture_.code(),
-                           CardPicture::Painted::Repeatedly);
+void CardWindow::on_dpi_changed() { redraw(dpi() / static_cast<double>(os::kPixelsPerInch), picture_.style()); }
+
+void CardWindow::redraw(double scale, CardStyle style) {
+    picture_ = CardPicture(scale, number_, picture_.code(), CardPicture::Painted::Repeatedly, style);
     picture_.set_artwork_extent(artwork_width_, artwork_height_);
 }
 

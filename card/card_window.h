@@ -36,6 +36,9 @@ public:
     void show_number(std::wstring_view number);
     // A QR code in place of the parking mark, saying this text; none for an empty one.
     void show_code(std::string code);
+    // The card drawn in this style from now on, at once.
+    void show_style(CardStyle style);
+    CardStyle style() const { return picture_.style(); }
     // Slot k, from 1 at the left.
     const std::wstring& slot_caption(int k) const { return picture_.caption(k); }
     os::PixelRect slot_bounds(int k) const { return picture_.slot_bounds(k); }
@@ -55,6 +58,7 @@ private:
     void on_dpi_changed() override;
     void on_watchdog_tick();
     void set_artwork_extent(int width, int height);
+    void redraw(double scale, CardStyle style);
 
     CardWiring wiring_;
     std::wstring number_;

@@ -16,14 +16,20 @@ It writes
   assets/print/bands.rc
                       the bands as RCDATA, ids IDR_CARD_3X_FIRST_BAND (resource.h)
                       and on; velmora.rc #includes it,
+  assets/card-bw.bmp, assets/print/card-bw-3x-00.png ..., assets/print/bands-bw.rc
+                      the same three for the black-and-white card ("黑白省墨"): the
+                      layout on white for a laser printer, every coloured area a black
+                      outline around white or light grey, the words black; its bands
+                      take ids from IDR_CARD_BW_3X_FIRST_BAND,
   assets/velmora.ico  program icon, 48/40/32/24/20/16 px, 32-bit DIB images,
   assets/hand.cur     32 x 32, 16-colour pointing-hand cursor, hotspot (12, 2).
 The card's size, its boxes, the parking mark, the bottom line, the grey band and
 the bands' cut come from assets/card_layout.json.
 
 Needs only Pillow (Debian: python3-pil) and the Debian fonts fonts-dejavu-core,
-fonts-wqy-zenhei; about 15 s and 1.3 GB of memory (the 3x card is drawn on a
-14400 x 6600 canvas).  The output is the same, byte for byte, on every run.
+fonts-wqy-zenhei; about 30 s and 1.3 GB of memory (each 3x card is drawn on a
+14400 x 6600 canvas, one after the other, so the peak is one card's).  The output
+is the same, byte for byte, on every run.
 After writing each file the script reads it back and checks the parts the
 program relies on (the 3x bands also against card.bmp, scaled down); any
 mismatch stops it with an AssertionError.
@@ -171,25 +177,25 @@ def draw_hazard_band(canvas, u):
         draw.polygon([(c, h), (c + half, h), (c + half + h, 0), (c + h, 0)], fill=BLACK)
 
 
-def draw_panel(canvas, u):
+def draw_panel(canvas, u, ground=YELLOW, line_px=2):
     """Yellow panel, 2-pixel black outline, rounded at the top, square where it
     stands on the bottom line."""
     draw = ImageDraw.Draw(canvas)
     x0, y0, x1, y1 = ss_box(PANEL, u)
-    line = 2 * u
+    line = line_px * u
     draw.rounded_rectangle((x0, y0, x1, y1), radius=PANEL_RADIUS * u,
-                           fill=YELLOW, outline=BLACK, width=line)
+                           fill=ground, outline=BLACK, width=line)
     mid = (y0 + y1) // 2
     draw.rectangle((x0, mid, x1, y1), fill=BLACK)
-    draw.rectangle((x0 + line, mid, x1 - line, y1 - line), fill=YELLOW)
+    draw.rectangle((x0 + line, mid, x1 - line, y1 - line), fill=ground)
 
 
-def draw_parking_mark(canvas, u):
+def draw_parking_mark(canvas, u, ground=YELLOW, letter=WHITE, letter_rim=BLACK):
     """Yellow rounded square, black rim, big white serif P outlined in black."""
     draw = ImageDraw.Draw(canvas)
     draw.rounded_rectangle(ss_box(PARK_SIGN, u), radius=22 * u, fill=BLACK)
     inner = grow(PARK_SIGN, -PARK_RIM)
-    draw.rounded_rectangle(ss_box(inner, u), radius=17 * u, fill=YELLOW)
+    draw.rounded_rectangle(ss_box(inner, u), radius=17 * u, fill=ground)
 
     # Letter: render large, then scale so the white part fills PARK_LETTER.
     font = ImageFont.truetype(FONT_SERIF_P, 150 * u)
@@ -208,8 +214,9 @@ def draw_parking_mark(canvas, u):
     white = white.resize((out_w, out_h), Image.LANCZOS)
     ring = ring.resize((out_w, out_h), Image.LANCZOS)
     ox, oy = tx0 - round(wx0 * sx), ty0 - round(wy0 * sy)
-    canvas.paste(BLACK, (ox, oy), ring)
-    canvas.paste(WHITE, (ox, oy), white)
+    if letter_rim is not None:
+        canvas.paste(letter_rim, (ox, oy), ring)
+    canvas.paste(letter, (ox, oy), white)
 
 
 def draw_headline(canvas, u):
@@ -306,14 +313,14 @@ def draw_call_me(canvas, u):
     paste_fitted(canvas, caption, CAPTION, u)
 
 
-def draw_bottom(canvas, u):
+def draw_bottom(canvas, u, band=BAND_GREY, words=WHITE):
     """Black line, dark grey band and its two white monospaced phrases."""
     draw = ImageDraw.Draw(canvas)
     draw.rectangle(ss_box((0, LINE_Y0, CARD_W - 1, LINE_Y1), u), fill=BLACK)
-    draw.rectangle(ss_box((0, BAND_Y0, CARD_W - 1, BAND_Y1), u), fill=BAND_GREY)
+    draw.rectangle(ss_box((0, BAND_Y0, CARD_W - 1, BAND_Y1), u), fill=band)
     font = ImageFont.truetype(FONT_MONO_BOLD, BAND_FONT_PX * u)
-    left = text_layer([(BAND_LEFT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * u)
-    right = text_layer([(BAND_RIGHT_TEXT, 0)], font, [(WHITE, 0)], tracking=BAND_TRACKING * u)
+    left = text_layer([(BAND_LEFT_TEXT, 0)], font, [(words, 0)], tracking=BAND_TRACKING * u)
+    right = text_layer([(BAND_RIGHT_TEXT, 0)], font, [(words, 0)], tracking=BAND_TRACKING * u)
     # vertical centre on the band, using the taller of the two (same font, same caps)
     h = max(left.height, right.height)
     top = round(((BAND_Y0 + BAND_Y1 + 1) * u - h) / 2)
@@ -331,9 +338,56 @@ def draw_digit_boxes(card, scale):
         draw.rectangle(ss_box(inside, scale), fill=WHITE)
 
 
-def draw_card(scale=1):
-    u = scale * SS
-    canvas = Image.new("RGBA", (CARD_W * u, CARD_H * u), WHITE + (255,))
+# ----------------------------------------------------------------------------
+# The black-and-white card, for a laser printer at home: the same layout on white,
+# each coloured area a black outline around white or light grey, the words black.
+# ----------------------------------------------------------------------------
+LIGHT_GREY = (217, 217, 217)             # big areas: toner dots a printer spreads thin
+STRIPE_EDGE = 1.5                        # black edge of each hazard stripe, 1x pixels
+FRAME = 2                                # black frame round the striped edge, 1x pixels
+DOT_RIM = 2                              # black rim of each dot, 1x pixels
+
+
+def draw_hazard_band_bw(canvas, u):
+    """Light grey stripes edged in black on white, framed along the card's edge."""
+    draw = ImageDraw.Draw(canvas)
+    h = LINE_Y0 * u
+    p = STRIPE_PERIOD * u
+    half = p // 2
+    shift = STRIPE_EDGE * u * math.sqrt(2)     # the edge across a 45-degree side
+    for c in range(-h - p, CARD_W * u + p, p):
+        draw.polygon([(c, h), (c + half, h), (c + half + h, 0), (c + h, 0)], fill=BLACK)
+        draw.polygon([(c + shift, h), (c + half - shift, h), (c + half + h - shift, 0),
+                      (c + h + shift, 0)], fill=LIGHT_GREY)
+    # The window and the pictures show one column less than the artwork has: the right
+    # side is one wider, so that as much of it shows as of the left.
+    f = FRAME * u
+    draw.rectangle((0, 0, CARD_W * u - 1, f - 1), fill=BLACK)
+    draw.rectangle((0, 0, f - 1, h - 1), fill=BLACK)
+    draw.rectangle((CARD_W * u - f - u, 0, CARD_W * u - 1, h - 1), fill=BLACK)
+
+
+def draw_headline_bw(canvas, u):
+    """The headline in solid black, fitted to HEADLINE like the colour one."""
+    font = ImageFont.truetype(FONT_CJK, 80 * u)
+    pieces = [(HEADLINE_TEXT[0], 40 * u), (HEADLINE_TEXT[1], 0)]
+    layer = text_layer(pieces, font, [(BLACK, round(1.5 * u))], tracking=6 * u)
+    paste_fitted(canvas, layer, HEADLINE, u)
+
+
+def draw_dot_row_bw(canvas, u):
+    """The 31 dots as black rings, every other one filled light grey."""
+    draw = ImageDraw.Draw(canvas)
+    first_left, last_left = DOTS_X0, DOTS_X1 + 1 - DOT_D
+    top = DOTS_CY - DOT_D // 2
+    for i in range(DOTS_COUNT):
+        left = first_left + (last_left - first_left) * i / (DOTS_COUNT - 1)
+        x0 = round(left * u)
+        draw.ellipse((x0, top * u, x0 + DOT_D * u - 1, (top + DOT_D) * u - 1),
+                     fill=LIGHT_GREY if i % 2 == 0 else WHITE, outline=BLACK, width=DOT_RIM * u)
+
+
+def draw_artwork_colour(canvas, u):
     draw_hazard_band(canvas, u)
     draw_panel(canvas, u)
     draw_parking_mark(canvas, u)
@@ -341,6 +395,41 @@ def draw_card(scale=1):
     draw_dot_row(canvas, u)
     draw_call_me(canvas, u)
     draw_bottom(canvas, u)
+
+
+def draw_artwork_bw(canvas, u):
+    draw_hazard_band_bw(canvas, u)
+    draw_panel(canvas, u, ground=WHITE, line_px=3)
+    draw_parking_mark(canvas, u, ground=WHITE, letter=BLACK, letter_rim=None)
+    draw_headline_bw(canvas, u)
+    draw_dot_row_bw(canvas, u)
+    draw_call_me(canvas, u)
+    draw_bottom(canvas, u, band=LIGHT_GREY, words=BLACK)
+
+
+# What differs between the two cards where the checks look: the parking mark's
+# ground, the bottom band and its words; and whether any colour may show at all.
+class Style:
+    def __init__(self, name, draw, ground, band, words, grey_only):
+        self.name, self.draw, self.ground = name, draw, ground
+        self.band, self.words, self.grey_only = band, words, grey_only
+        suffix = "" if name == "colour" else "-" + name
+        self.bmp = f"card{suffix}.bmp"
+        self.band_prefix = f"card{suffix}-{PRINT_SCALE}x-"
+        self.rc = f"bands{suffix}.rc"
+        self.first_band_id = "IDR_CARD_" + ("" if name == "colour" else name.upper() + "_") \
+            + f"{PRINT_SCALE}X_FIRST_BAND"
+
+
+COLOUR = Style("colour", draw_artwork_colour, YELLOW, BAND_GREY, WHITE, grey_only=False)
+BW = Style("bw", draw_artwork_bw, WHITE, LIGHT_GREY, BLACK, grey_only=True)
+STYLES = (COLOUR, BW)
+
+
+def draw_card(scale=1, style=COLOUR):
+    u = scale * SS
+    canvas = Image.new("RGBA", (CARD_W * u, CARD_H * u), WHITE + (255,))
+    style.draw(canvas, u)
     card = canvas.convert("RGB").resize((CARD_W * scale, CARD_H * scale), Image.BOX)
     del canvas
     draw_digit_boxes(card, scale)
@@ -386,20 +475,21 @@ class BmpReader:
         return self.px(x, y)[:3]
 
 
-def check_card_file(path):
+def check_card_file(path, style=COLOUR):
     data = open(path, "rb").read()
     bmp = BmpReader(data)
+    name = style.bmp
     image_size = CARD_W * CARD_H * 4
     assert len(data) == 54 + image_size + len(BMP_TRAILER) == bmp.file_size, \
-        f"card.bmp: size {len(data)} / bfSize {bmp.file_size}"
-    assert bmp.offset == 54 and bmp.hsize == 40, "card.bmp: headers are not 14 + 40 bytes"
-    assert (bmp.w, bmp.h) == (CARD_W, CARD_H), f"card.bmp: not {CARD_W} x {CARD_H} bottom-up"
-    assert (bmp.planes, bmp.bpp, bmp.compression) == (1, 32, 0), "card.bmp: not 32-bit BI_RGB"
-    assert bmp.image_size == image_size, "card.bmp: biSizeImage"
-    assert (bmp.xppm, bmp.yppm) == (BMP_PPM, BMP_PPM), "card.bmp: resolution"
+        f"{name}: size {len(data)} / bfSize {bmp.file_size}"
+    assert bmp.offset == 54 and bmp.hsize == 40, f"{name}: headers are not 14 + 40 bytes"
+    assert (bmp.w, bmp.h) == (CARD_W, CARD_H), f"{name}: not {CARD_W} x {CARD_H} bottom-up"
+    assert (bmp.planes, bmp.bpp, bmp.compression) == (1, 32, 0), f"{name}: not 32-bit BI_RGB"
+    assert bmp.image_size == image_size, f"{name}: biSizeImage"
+    assert (bmp.xppm, bmp.yppm) == (BMP_PPM, BMP_PPM), f"{name}: resolution"
     pixels = data[54:54 + image_size]
-    assert pixels[3::4].count(0) == CARD_W * CARD_H, "card.bmp: a fourth byte is not 0"
-    assert data[54 + image_size:] == BMP_TRAILER, "card.bmp: trailing bytes"
+    assert pixels[3::4].count(0) == CARD_W * CARD_H, f"{name}: a fourth byte is not 0"
+    assert data[54 + image_size:] == BMP_TRAILER, f"{name}: trailing bytes"
 
     for k in range(1, BOX_COUNT + 1):
         x0, y0, x1, y1 = box_interior(k)
@@ -425,26 +515,32 @@ def check_card_file(path):
     assert any(bmp.rgb(x, LINE_Y0 - 1) != BLACK for x in range(CARD_W)), \
         f"bottom line starts above row {LINE_Y0}"
 
-    # grey band: only grey and the white words, from BAND_LEFT_X to BAND_RIGHT_X
+    # grey band: only grey and the words (white on dark grey, black on light grey),
+    # from BAND_LEFT_X to BAND_RIGHT_X
+    band, toward_words = style.band, style.words[0] - style.band[0]
     inked = set()
     for y in range(BAND_Y0, BAND_Y1 + 1):
         for x in range(CARD_W):
             p = bmp.rgb(x, y)
-            if p != BAND_GREY:
-                assert p[0] == p[1] == p[2] and p[0] > 51, f"grey band: ({x},{y}) is {p}"
+            if p != band:
+                assert p[0] == p[1] == p[2] and (p[0] - band[0]) * toward_words > 0, \
+                    f"{name}: grey band ({x},{y}) is {p}"
                 inked.add(x)
     for x in range(CARD_W):
         for y in (BAND_Y0, BAND_Y1):
-            assert bmp.rgb(x, y) == BAND_GREY, f"grey band edge ({x},{y}) is {bmp.rgb(x, y)}"
+            assert bmp.rgb(x, y) == band, f"{name}: grey band edge ({x},{y}) is {bmp.rgb(x, y)}"
     assert min(inked) == BAND_LEFT_X, f"left words start at {min(inked)}"
     assert max(inked) == BAND_RIGHT_X, f"right words end at {max(inked)}"
 
-    check_parking_mark(bmp.rgb, 1, "card.bmp")
+    check_parking_mark(bmp.rgb, 1, name, style.ground)
+    if style.grey_only:
+        assert all(pixels[i] == pixels[i + 1] == pixels[i + 2] for i in range(0, image_size, 4)), \
+            f"{name}: a coloured pixel"
 
 
-def check_parking_mark(rgb, s, what):
+def check_parking_mark(rgb, s, what, ground=YELLOW):
     """The mark's black rim lies on the layout's square: PARK_RIM pixels (x s) deep
-    at the middle of each side, yellow just outside and just inside.  rgb(x, y)
+    at the middle of each side, the ground (yellow) just outside and just inside.  rgb(x, y)
     reads the picture, which is s times the 1x card."""
     x0, y0, x1, y1 = PARK_SIGN
     rim = PARK_RIM
@@ -457,7 +553,7 @@ def check_parking_mark(rgb, s, what):
     }
     for side, ((x, y), (dx, dy)) in sides.items():
         for i in range(-1, rim * s + 1):
-            want = BLACK if 0 <= i < rim * s else YELLOW
+            want = BLACK if 0 <= i < rim * s else ground
             px, py = x + i * dx, y + i * dy
             assert rgb(px, py) == want, \
                 f"{what}: parking mark {side} side, ({px},{py}) is {rgb(px, py)}"
@@ -469,8 +565,6 @@ def check_parking_mark(rgb, s, what):
 # and decodes one band at a time, so a page never needs the whole picture.
 # ----------------------------------------------------------------------------
 PRINT_DIR = os.path.join(ASSETS, "print")
-BANDS_RC = os.path.join(PRINT_DIR, "bands.rc")
-FIRST_BAND_ID = "IDR_CARD_3X_FIRST_BAND"          # defined in assets/resource.h
 PNG_SIGNATURE = b"\x89PNG\r\n\x1a\n"
 
 # How far the print artwork, box-filtered down, may stray from card.bmp.  Measured:
@@ -484,29 +578,31 @@ assert PRINT_BANDS * PRINT_BAND_ROWS == CARD_H * PRINT_SCALE, \
     "card_layout.json: print_artwork bands do not cover the card exactly"
 
 
-def band_file(i):
-    return f"card-{PRINT_SCALE}x-{i:02d}.png"
+def band_file(style, i):
+    return f"{style.band_prefix}{i:02d}.png"
 
 
-def write_print_bands(card):
+def write_print_bands(card, style=COLOUR):
     """Write the bands and the resource-script fragment that lists them."""
     os.makedirs(PRINT_DIR, exist_ok=True)
-    names = [band_file(i) for i in range(PRINT_BANDS)]
+    names = [band_file(style, i) for i in range(PRINT_BANDS)]
+    ours = re.compile(re.escape(style.band_prefix) + r"\d+\.png$")
     for old in os.listdir(PRINT_DIR):          # bands of an earlier, longer cut
-        if old.startswith("card-") and old.endswith(".png") and old not in names:
+        if ours.match(old) and old not in names:
             os.remove(os.path.join(PRINT_DIR, old))
     w = card.width
     for i, name in enumerate(names):
         band = card.crop((0, i * PRINT_BAND_ROWS, w, (i + 1) * PRINT_BAND_ROWS))
         write_file(os.path.join(PRINT_DIR, name), png_with_sub_filter(band))
+    what = "" if style is COLOUR else f" of the {style.name} card"
     lines = [
-        f"// The print artwork, top band first: the card drawn {PRINT_SCALE}x,"
+        f"// The print artwork{what}, top band first: the card drawn {PRINT_SCALE}x,"
         f" {PRINT_BAND_ROWS} rows a band.",
         "// Written by tools/draw_assets.py; #included from velmora.rc, so the paths are",
         "// relative to assets/.",
     ]
-    lines += [f'{FIRST_BAND_ID} + {i} RCDATA "print/{name}"' for i, name in enumerate(names)]
-    write_file(BANDS_RC, ("\n".join(lines) + "\n").encode("utf-8"))
+    lines += [f'{style.first_band_id} + {i} RCDATA "print/{name}"' for i, name in enumerate(names)]
+    write_file(os.path.join(PRINT_DIR, style.rc), ("\n".join(lines) + "\n").encode("utf-8"))
     return [os.path.join(PRINT_DIR, name) for name in names]
 
 
@@ -570,7 +666,7 @@ def assert_filled(img, box, colour, what):
         f"{what}: ({x0},{y0})-({x1},{y1}) is not all {colour}"
 
 
-def check_print_art(art, s):
+def check_print_art(art, s, style=COLOUR):
     """The parts the program relies on, pixel-exact at s times the 1x card."""
     for k in range(1, BOX_COUNT + 1):
         inside = ss_box(box_interior(k), s)
@@ -591,19 +687,25 @@ def check_print_art(art, s):
     top, bottom = BAND_Y0 * s, (BAND_Y1 + 1) * s - 1
     assert bottom == art.height - 1, "print grey band does not reach the bottom"
     for y in (top, bottom):
-        assert_filled(art, (0, y, w - 1, y), BAND_GREY, "print grey band edge")
-    # only grey and the white words (neutral, lighter than the band), words inked
-    # from the left start to the right end, scaled
+        assert_filled(art, (0, y, w - 1, y), style.band, "print grey band edge")
+    # only grey and the words (neutral, on the words' side of the band's grey), words
+    # inked from the left start to the right end, scaled
     band = art.crop((0, top, w, bottom + 1))
-    r, g, b = band.split()
-    assert ImageChops.difference(r, g).getbbox() is None and \
-        ImageChops.difference(g, b).getbbox() is None, "print grey band: a coloured pixel"
-    assert r.getextrema()[0] == BAND_GREY[0], "print grey band: darker than the band"
-    ink = ImageChops.difference(band, Image.new("RGB", band.size, BAND_GREY)).getbbox()
+    assert is_grey(band), "print grey band: a coloured pixel"
+    lightest_or_darkest = band.getchannel(0).getextrema()[0 if style.words > style.band else 1]
+    assert lightest_or_darkest == style.band[0], "print grey band: on the wrong side of the band"
+    ink = ImageChops.difference(band, Image.new("RGB", band.size, style.band)).getbbox()
     assert (ink[0], ink[2] - 1) == (BAND_LEFT_X * s, (BAND_RIGHT_X + 1) * s - 1), \
         f"print grey band: words from {ink[0]} to {ink[2] - 1}"
 
-    check_parking_mark(lambda x, y: art.getpixel((x, y)), s, "print artwork")
+    check_parking_mark(lambda x, y: art.getpixel((x, y)), s, "print artwork", style.ground)
+    if style.grey_only:
+        assert is_grey(art), f"print artwork ({style.name}): a coloured pixel"
+
+
+def is_grey(img):
+    r, g, b = img.split()
+    return ImageChops.difference(r, g).getbbox() is None and ImageChops.difference(g, b).getbbox() is None
 
 
 def compare_with_card(art, card, s):
@@ -620,14 +722,14 @@ def compare_with_card(art, card, s):
     return means, far, top
 
 
-def check_print_bands(paths, card_path):
+def check_print_bands(paths, card_path, style=COLOUR):
     """Read the bands back, check each file and the artwork they make up, and
-    compare it with card.bmp as written."""
+    compare it with the 1x card as written."""
     s = PRINT_SCALE
     art = Image.new("RGB", (CARD_W * s, CARD_H * s))
     for i, path in enumerate(paths):
         art.paste(read_band(path), (0, i * PRINT_BAND_ROWS))
-    check_print_art(art, s)
+    check_print_art(art, s, style)
 
     # The boxes, scaled down, are card.bmp's to the pixel: both are checked exact and
     # every edge of the print boxes falls on a multiple of s.  The rest is drawn anew
@@ -641,17 +743,17 @@ def check_print_bands(paths, card_path):
 
     # the resource script: consecutive ids from the macro, one per band, in order,
     # and velmora.rc defines the macro before it takes in the fragment
-    rc = open(BANDS_RC, encoding="utf-8").read()
+    rc = open(os.path.join(PRINT_DIR, style.rc), encoding="utf-8").read()
     entries = re.findall(r'^(\w+) \+ (\d+) RCDATA "([^"]+)"$', rc, re.M)
-    want = [(FIRST_BAND_ID, str(i), "print/" + os.path.basename(p)) for i, p in enumerate(paths)]
-    assert entries == want and rc.count("RCDATA") == len(paths), "bands.rc: entries"
+    first = style.first_band_id
+    want = [(first, str(i), "print/" + os.path.basename(p)) for i, p in enumerate(paths)]
+    assert entries == want and rc.count("RCDATA") == len(paths), f"{style.rc}: entries"
     header = open(os.path.join(ASSETS, "resource.h"), encoding="utf-8").read()
-    assert re.search(rf"^#define {FIRST_BAND_ID} \d+$", header, re.M), \
-        f"resource.h: no #define {FIRST_BAND_ID}"
+    assert re.search(rf"^#define {first} \d+$", header, re.M), f"resource.h: no #define {first}"
     script = open(os.path.join(ASSETS, "velmora.rc"), encoding="utf-8").read()
     at_header = script.find('#include "resource.h"')
-    at_bands = script.find('#include "print/bands.rc"')
-    assert 0 <= at_header < at_bands, "velmora.rc: does not take in print/bands.rc after resource.h"
+    at_bands = script.find(f'#include "print/{style.rc}"')
+    assert 0 <= at_header < at_bands, f"velmora.rc: does not take in print/{style.rc} after resource.h"
     return art, means, far, top
 
 
@@ -916,15 +1018,18 @@ def checkerboard(w, h, cell):
     return img
 
 
-def write_previews(folder, card, icons, grid, art):
+def write_previews(folder, cards, icons, grid):
+    """cards: (style, 1x card, print artwork) for each style."""
     os.makedirs(folder, exist_ok=True)
-    card.save(os.path.join(folder, "card.png"))
-    # the print artwork: all of it at half size, and its edges 1:1 around the
-    # parking mark, the handset and the first two boxes
-    s = PRINT_SCALE
-    art.resize((art.width // 2, art.height // 2), Image.BOX).save(
-        os.path.join(folder, f"card-{s}x-half.png"))
-    art.crop((60 * s, 30 * s, 480 * s, 470 * s)).save(os.path.join(folder, f"card-{s}x-detail.png"))
+    for style, card, art in cards:
+        stem = os.path.splitext(style.bmp)[0]
+        card.save(os.path.join(folder, f"{stem}.png"))
+        # the print artwork: all of it at half size, and its edges 1:1 around the
+        # parking mark, the handset and the first two boxes
+        s = PRINT_SCALE
+        art.resize((art.width // 2, art.height // 2), Image.BOX).save(
+            os.path.join(folder, f"{stem}-{s}x-half.png"))
+        art.crop((60 * s, 30 * s, 480 * s, 470 * s)).save(os.path.join(folder, f"{stem}-{s}x-detail.png"))
     zoom = 8
     sheet = checkerboard(sum(i.width * zoom + 16 for i in icons) + 16 + 200, 48 * zoom + 32, zoom)
     x = 16
@@ -963,13 +1068,17 @@ def main(argv):
     args = parser.parse_args(argv)
     os.makedirs(ASSETS, exist_ok=True)
 
-    card = draw_card()
-    card_path = os.path.join(ASSETS, "card.bmp")
-    write_file(card_path, card_bmp_bytes(card))
-    check_card_file(card_path)
-
-    band_paths = write_print_bands(draw_card(PRINT_SCALE))
-    art, means, far, top = check_print_bands(band_paths, card_path)
+    cards, reports = [], []
+    for style in STYLES:
+        card = draw_card(style=style)
+        card_path = os.path.join(ASSETS, style.bmp)
+        write_file(card_path, card_bmp_bytes(card))
+        check_card_file(card_path, style)
+        # one 3x canvas at a time: it is the script's largest picture by far
+        band_paths = write_print_bands(draw_card(PRINT_SCALE, style), style)
+        art, means, far, top = check_print_bands(band_paths, card_path, style)
+        cards.append((style, card, art if args.preview else None))
+        reports.append((style, card_path, band_paths, means, far, top))
 
     icons = [draw_icon_image(s) for s in ICON_SIZES]
     icon_path = os.path.join(ASSETS, "velmora.ico")
@@ -982,15 +1091,17 @@ def main(argv):
     check_cursor_file(cursor_path)
 
     if args.preview:
-        write_previews(args.preview, card, icons, grid, art)
-    for p in (card_path, icon_path, cursor_path):
+        write_previews(args.preview, cards, icons, grid)
+    for p in [r[1] for r in reports] + [icon_path, cursor_path]:
         print(f"{os.path.relpath(p, ROOT)}: {os.path.getsize(p)} bytes")
-    total = sum(os.path.getsize(p) for p in band_paths + [BANDS_RC])
-    print(f"{os.path.relpath(PRINT_DIR, ROOT)}/: {len(band_paths)} bands and bands.rc, "
-          f"{total} bytes")
-    print(f"  scaled down by {PRINT_SCALE} against card.bmp: mean difference "
-          + "/".join(f"{m:.2f}" for m in means)
-          + f" (R/G/B), {far:.2%} of pixels off by more than {MATCH_FAR}, at most {top}")
+    for style, card_path, band_paths, means, far, top in reports:
+        rc = os.path.join(PRINT_DIR, style.rc)
+        total = sum(os.path.getsize(p) for p in band_paths + [rc])
+        print(f"{os.path.relpath(PRINT_DIR, ROOT)}/: {len(band_paths)} {style.name} bands and {style.rc}, "
+              f"{total} bytes")
+        print(f"  scaled down by {PRINT_SCALE} against {style.bmp}: mean difference "
+              + "/".join(f"{m:.2f}" for m in means)
+              + f" (R/G/B), {far:.2%} of pixels off by more than {MATCH_FAR}, at most {top}")
 
 
 if __name__ == "__main__":

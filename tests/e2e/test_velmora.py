@@ -819,7 +819,7 @@ class Printing(Velmora):
         self.wait_number("13800138000")
         desk.click(600, 120, button=3)  # the card's menu
         desk.wait_window(cls="#32768", exe="velmora.exe")
-        desk.key("Down", "Down", "Down", "Down", "Down", "Return")  # past copy, Save As, print, the line, the code
+        desk.key(*["Down"] * 6, "Return")  # past copy, Save As, print, the line, the code, black and white
         wait_equal(lambda: self.remembered_option("TwoCardsPerPage"), True, 10, what="two cards a page")
         note = self.print_through_the_dialog()
         self.assertTrue(note.startswith("每页两张, 每张按 "), note)
@@ -987,6 +987,131 @@ class QrCode(Velmora):
         self.switch_the_code(on=False)
         wait_for(lambda: not differing_pixels(self.settled_card().crop(self.MARK), artwork.crop(self.MARK)), 10,
                  what="the parking mark back")
+
+
+def colour_spread(picture):
+    """How far the picture strays from grey: the largest difference between two channels
+    of one pixel."""
+    r, g, b = picture.convert("RGB").split()
+    return max(ImageChops.difference(x, y).getextrema()[1] for x, y in ((r, g), (g, b), (r, b)))
+
+
+class BlackAndWhite(Velmora):
+    """黑白省墨: the card drawn for a black-and-white printer, switched on through the card's
+    menu, on screen, on paper and from the command line."""
+
+    def setUp(self):
+        super().setUp()
+        self.forget_the_option()
+        self.addCleanup(self.forget_the_option)
+        desk.print_queue.reset()
+
+    def forget_the_option(self):
+        desk.run_wine(["reg", "delete", "HKCU\\Software\\Velmora", "/f"], check=False)
+
+    def remembered_option(self):
+        r = desk.run_wine(["reg", "query", "HKCU\\Software\\Velmora", "/v", "BlackAndWhite"], check=False)
+        value = re.search(r"BlackAndWhite\s+REG_DWORD\s+0x([0-9a-f]+)", r.stdout, re.I)
+        return None if value is None else int(value.group(1), 16) != 0
+
+    def switch_to_black_and_white(self):
+        desk.click(600, 120, button=3)  # the card's menu
+        desk.wait_window(cls="#32768", exe="velmora.exe")
+        desk.key("Down", "Down", "Down", "Down", "Down", "Return")  # past copy, Save As, print, the line, QR
+        wait_equal(self.remembered_option, True, 10, what="the option switched")
+        desk.move(1250, 1000)  # no tooltip over the card
+
+    def command_line_card(self, name, *args):
+        out = self.folder / name
+        result = desk.run_wine([self.folder / "velmora.exe", "--number", "13800138000", "--out", wine_path(out),
+                                "--style", "bw", *args], timeout=60, check=False)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        with Image.open(out) as picture:
+            return picture.convert("RGB")
+
+    def grey_card(self):
+        """The card on screen once it shows no colour, or None."""
+        shot = self.settled_card()
+        return shot if colour_spread(shot) == 0 else None
+
+    def assert_digits_in_their_boxes(self, picture, scale=1, inset=0):
+        """Each digit inside its box (clear of the border by INSET), a digit's height, centred."""
+        for k, box in enumerate(BOXES):
+            inner = (scale * box[0] + inset, scale * box[1] + inset,
+                     scale * box[2] - inset, scale * box[3] - inset)
+            ink = ink_box(picture, inner)
+            self.assertIsNotNone(ink, f"box {k + 1}")
+            self.assertGreater(ink[3] - ink[1], 60 * scale, f"box {k + 1}: not a digit's height")
+            middle = scale * (box[0] + box[2] - 1) / 2
+            self.assertLessEqual(abs((ink[0] + ink[2]) / 2 - middle), 4 * scale, f"box {k + 1}: off its middle")
+
+    def test_on_screen_and_on_paper(self):
+        self.start()
+        self.move_panel_to(500, 800)
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        desk.move(1250, 1000)
+        colour = self.settled_card()
+        self.assertGreater(colour_spread(colour), 200, "the card is in colour at first")
+        self.switch_to_black_and_white()
+        shown = wait_for(self.grey_card, 10, what="a card without colour on screen")
+        shown.save(SCREENS / "card-black-and-white.png")
+        self.assert_digits_in_their_boxes(shown)
+        self.assertEqual(differing_pixels(shown, self.command_line_card("screen.png", "--dpi", "100")), [],
+                         "the screen and the command line's screen-size card")
+
+        note = self.print_through_the_dialog()
+        self.assertIn("28.7 × 13.1 厘米", note)
+        pdf = desk.print_queue.next_pdf(60)
+        shutil.copyfile(pdf, SCREENS / "printed-black-and-white.pdf")
+        page = render_page(pdf, 300, desk.workdir)
+        self.assertLessEqual(colour_spread(page), 2, "colour on the printed page")
+        grey = page.convert("L")
+        # The card's black frame gives its top, left and right; its light grey band, inside
+        # those (the cut marks stand outside the card's sides), its bottom.
+        left, top, right, _ = grey.point(lambda v: 255 if v < 100 else 0).getbbox()
+        inside = grey.crop((left + 10, top, right - 10, grey.height)).point(lambda v: 255 if v < 240 else 0)
+        bottom = top + inside.getbbox()[3]
+        mm = 25.4 / 300
+        self.assertAlmostEqual((right - left) * mm, 287.0, delta=1.0)
+        self.assertAlmostEqual((bottom - top) * mm, 131.2, delta=1.0)
+        card = page.crop((left, top, right, bottom))
+        fine = self.command_line_card("fine.png")
+        rows = row_differences(card, fine.resize(card.size, Image.BOX))
+        self.assertLess(max(rows), 20, "the printed card is not the black-and-white card")
+        self.assert_digits_in_their_boxes(card.resize((3597, 1644), Image.BILINEAR), scale=3, inset=12)
+
+    def test_the_command_line_and_the_saved_picture_carry_the_black_and_white_card(self):
+        self.start()
+        self.move_panel_to(500, 800)
+        self.type_number("13800138000")
+        self.wait_number("13800138000")
+        self.switch_to_black_and_white()
+        shown = wait_for(self.grey_card, 10, what="a card without colour on screen")
+        fine = self.command_line_card("card.png")
+        self.assertEqual(fine.size, (3597, 1644))
+        self.assertEqual(colour_spread(fine), 0)
+        self.assert_digits_in_their_boxes(fine, scale=3)
+        # Brought down to screen size, the card on screen but for the digits' smoothing.
+        small = fine.resize((1199, 548), Image.BOX)
+        difference = ImageChops.difference(small, shown).convert("L")
+        self.assertLess(sum(v * n for v, n in enumerate(difference.histogram())) / (1199 * 548), 2.0)
+        coded = self.command_line_card("coded.png", "--qr")
+        self.assertEqual(colour_spread(coded), 0)
+        decoded = subprocess.run(["zbarimg", "-q", "--raw", str(self.folder / "coded.png")], capture_output=True,
+                                 text=True, timeout=60)
+        self.assertEqual(decoded.stdout.strip(), "tel:13800138000")
+        wrong = desk.run_wine([self.folder / "velmora.exe", "--number", "1", "--out",
+                               wine_path(self.folder / "x.png"), "--style", "grey"], timeout=60, check=False)
+        self.assertEqual(wrong.returncode, 2)
+        self.assertIn("--style", wrong.stderr)
+        self.assertFalse((self.folder / "x.png").exists())
+
+        # 保存为图片 writes the card as the window shows it, in black and white too.
+        self.save_and_confirm()
+        desk.wait_window(title="^保存提示$", exe="velmora.exe")
+        with Image.open(self.folder / SAVED_NAME.format("13800138000")) as saved:
+            self.assertEqual(differing_pixels(saved.convert("RGB"), shown), [])
 
 
 class Scaling(Velmora):

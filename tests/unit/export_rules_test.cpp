@@ -98,6 +98,39 @@ TEST(CommandLine, BadArgumentListsSayWhatIsWrong) {
     }
 }
 
+TEST(CommandLine, StyleIsColourUnlessAskedForBlackAndWhite) {
+    const std::vector<std::wstring> base = {L"--number", L"13800138000", L"--out", L"c.png"};
+    const struct {
+        std::vector<std::wstring> more;
+        std::optional<CardStyle> style;  // none: wrong use
+        const wchar_t* says;
+    } cases[] = {
+        {{}, CardStyle::Colour, L""},
+        {{L"--style", L"colour"}, CardStyle::Colour, L""},
+        {{L"--style", L"bw"}, CardStyle::BlackAndWhite, L""},
+        {{L"--style=bw", L"--qr"}, CardStyle::BlackAndWhite, L""},
+        {{L"--style", L"BW"}, std::nullopt, L"--style 只能是 colour 或 bw: BW"},
+        {{L"--style=color"}, std::nullopt, L"--style 只能是 colour 或 bw: color"},
+        {{L"--style="}, std::nullopt, L"--style 只能是 colour 或 bw"},
+        {{L"--style"}, std::nullopt, L"--style 缺少值"},
+        {{L"--style", L"bw", L"--style", L"colour"}, std::nullopt, L"参数重复: --style"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::wstring> arguments = base;
+        arguments.insert(arguments.end(), c.more.begin(), c.more.end());
+        SCOPED_TRACE(testing::PrintToString(arguments));
+        const CommandLine command = parse_command_line(arguments);
+        if (!c.style) {
+            EXPECT_EQ(command.mode, CommandLine::Mode::Error);
+            EXPECT_NE(command.error.find(c.says), std::wstring::npos) << testing::PrintToString(command.error);
+            continue;
+        }
+        ASSERT_EQ(command.mode, CommandLine::Mode::Export) << testing::PrintToString(command.error);
+        EXPECT_EQ(command.style, *c.style);
+        EXPECT_EQ(command.number, L"13800138000");
+    }
+}
+
 // An error line repeats the first 60 characters of a bad argument and "…", never a whole
 // paragraph or path, and never half of a character beyond the basic plane.
 TEST(CommandLine, ErrorLinesQuoteTheStartOfALongArgument) {
