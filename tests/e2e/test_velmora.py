@@ -800,6 +800,8 @@ class PdfFiles(Velmora):
                          (near[0] + found[2]) / mm, (near[1] + found[3]) / mm]
                 for got, expected in zip(found, (left, top, right, bottom)):
                     self.assertAlmostEqual(got, expected, delta=1.0, msg=f"card {k + 1} at {found}")
+                if paper == "card":
+                    continue  # edge to edge, no marks
                 # Each corner: a mark 1 to 5 mm out along each edge, white in the first half millimetre.
                 for x, dx in ((left, -1), (right, 1)):
                     for y, dy in ((top, -1), (bottom, 1)):
@@ -814,27 +816,48 @@ class PdfFiles(Velmora):
                         self.assertEqual(gap.getextrema(), ((255, 255),) * 3, f"paper between the card and its marks")
                 # Nothing but white paper and grey marks outside the card.
                 ring = rgb.crop(near)
-                ring.paste((255, 255, 255), (round(left * mm) - near[0] + 1, round(top * mm) - near[1] + 1,
-                                             round(right * mm) - near[0] - 1, round(bottom * mm) - near[1] - 1))
+                ring.paste((255, 255, 255), (round(left * mm) - near[0] - 2, round(top * mm) - near[1] - 2,
+                                             round(right * mm) - near[0] + 2, round(bottom * mm) - near[1] + 2))
                 coloured = ring.convert("HSV").split()[1].getextrema()[1]
                 self.assertLess(coloured, 16, "only grey outside the card")
 
-    def test_save_as_pdf_from_the_dialog_writes_the_card_page(self):
+    def dialog_control(self, dialog, cls, text=None):
+        found = [c for c in desk.probe("children", dialog["hwnd"])
+                 if c["class"] == cls and (text is None or c["text"] == text)]
+        self.assertEqual(len(found), 1, f"one {cls} {text or ''} in the dialog")
+        return found[0]
+
+    def choose_last(self, dialog, showing, last):
+        """In the dialog's drop-down list now SHOWING, picks its LAST item from the keyboard."""
+        combo = self.dialog_control(dialog, "ComboBox", showing)
+        desk.click(*centre(combo["rect"]))
+        desk.key("End", "Return")
+        wait_equal(lambda: [c["text"] for c in desk.probe("children", dialog["hwnd"]) if c["hwnd"] == combo["hwnd"]],
+                   [last], 10, what=f"{last} chosen")
+
+    def test_save_as_pdf_from_the_dialog_on_the_paper_chosen(self):
         self.start()
         self.move_panel_to(500, 800)
         self.type_number(self.NUMBER)
         self.wait_number(self.NUMBER)
         desk.key("ctrl+shift+s")
         dialog = desk.wait_window(title="^另存为$", exe="velmora.exe")
-        texts = [c["text"] for c in desk.probe("children", dialog["hwnd"])]
-        self.assertIn("纸张:", texts)
-        self.assertIn("只有停车牌", texts, "the paper list's first choice, chosen")
-        saved = self.folder / "mycard.pdf"
-        self.save_as(saved, saved)
-        self.assert_sound_pdf(saved, "card")
-        page = render_page(saved, 300, desk.workdir)
-        self.assertEqual(page.size, (3597, 1644))
-        self.assertEqual([p.name for p in self.folder.iterdir() if TEMPORARY.match(p.name)], [])
+        self.dialog_control(dialog, "Static", "纸张:")
+        self.dialog_control(dialog, "Static", "大小:")
+        self.choose_last(dialog, "PNG 图片 (*.png)", "PDF 文档 (*.pdf)")
+        self.choose_last(dialog, "只有停车牌", "A4 纸, 每页两张")
+        desk.screenshot(SCREENS / "save-as-pdf.png")
+        desk.click(*centre(self.dialog_control(dialog, "Edit")["rect"]))
+        desk.key("End", "shift+Home")
+        desk.type_text(wine_path(self.folder / "mycard"))
+        desk.key("Return")
+        saved = self.folder / "mycard.pdf"  # the type chosen gives the extension
+        wait_for(saved.exists, 15, what=f"{saved.name} written")
+        wait_for(lambda: not desk.find_windows(title="^另存为$", exe="velmora.exe"), 10, what="the dialog to close")
+        self.assert_sound_pdf(saved, "a4x2")
+        self.assert_cards_where_printing_puts_them(render_page(saved, 300, desk.workdir), "a4x2")
+        self.assertEqual(sorted(p.name for p in self.folder.iterdir() if p.suffix != ".log"),
+                         ["mycard.pdf", "velmora.exe"], "nothing else written")
 
     def test_the_command_line_writes_a_pdf_on_each_paper(self):
         for paper in self.PAPERS:
