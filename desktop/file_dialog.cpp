@@ -23,13 +23,15 @@ SaveDialogAnswerer& answerer() {
 
 void add_choices(IFileDialog* dialog, const SaveDialogRequest& request) {
     os::ComPtr<IFileDialogCustomize> customize;
-    if (request.choice_lists.empty() || FAILED(dialog->QueryInterface(IID_IFileDialogCustomize, customize.put_void())))
+    if (request.choice_lists.empty() ||
+        FAILED(dialog->QueryInterface(IID_IFileDialogCustomize, customize.put_void())))
         return;
     for (std::size_t k = 0; k < request.choice_lists.size(); ++k) {
         const ChoiceList& list = request.choice_lists[k];
         customize->StartVisualGroup(group_id(k), list.label.c_str());
         customize->AddComboBox(list_id(k));
-        for (DWORD i = 0; i < list.items.size(); ++i) customize->AddControlItem(list_id(k), i, list.items[i].c_str());
+        for (DWORD i = 0; i < list.items.size(); ++i)
+            customize->AddControlItem(list_id(k), i, list.items[i].c_str());
         customize->SetSelectedControlItem(list_id(k), 0);
         customize->EndVisualGroup();
     }
@@ -64,7 +66,8 @@ HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
         names.push_back(shown_type(type));
         patterns.push_back(L"*." + type.extension);
     }
-    for (std::size_t i = 0; i < request.types.size(); ++i) filters.push_back({names[i].c_str(), patterns[i].c_str()});
+    for (std::size_t i = 0; i < request.types.size(); ++i)
+        filters.push_back({names[i].c_str(), patterns[i].c_str()});
     DWORD options = 0;
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_OVERWRITEPROMPT | FOS_FORCEFILESYSTEM | FOS_NOCHANGEDIR);

@@ -78,8 +78,8 @@ os::EncodedPicture encoded_card(const DrawCard& draw, const std::wstring& number
     return picture;
 }
 
-ExportOutcome write_runs(const std::wstring& path, const std::vector<os::ByteRun>& runs, const std::wstring& not_saved,
-                         const std::wstring& temporary_prefix) {
+ExportOutcome write_runs(const std::wstring& path, const std::vector<os::ByteRun>& runs,
+                         const std::wstring& not_saved, const std::wstring& temporary_prefix) {
     const os::WriteOutcome written = os::write_file_replacing(path, runs, temporary_prefix);
     os::trace(written.written ? "export.written" : "export.failed", path);
     if (!written.written) return {false, not_saved + L"无法写入文件:\r\n" + path + L"\r\n原因: " + written.reason};

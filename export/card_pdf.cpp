@@ -23,8 +23,8 @@ PrinterPage a4(bool landscape) {
 
 // Device units count down from the top; PDF's points count up from the bottom.
 picture::PdfBox in_points(const DeviceRect& r, int page_height) {
-    return {r.left * kPointsPerUnit, (page_height - r.bottom) * kPointsPerUnit, (r.right - r.left) * kPointsPerUnit,
-            (r.bottom - r.top) * kPointsPerUnit};
+    return {r.left * kPointsPerUnit, (page_height - r.bottom) * kPointsPerUnit,
+            (r.right - r.left) * kPointsPerUnit, (r.bottom - r.top) * kPointsPerUnit};
 }
 
 picture::PdfPage a4_page(bool landscape, int cards) {
@@ -36,7 +36,8 @@ picture::PdfPage a4_page(bool landscape, int cards) {
     for (const CardPlace& card : layout.cards) {
         page.pictures.push_back(
             in_points({card.left, card.top, card.left + card.width, card.top + card.height}, sheet.page_height));
-        for (const DeviceRect& mark : cut_marks(layout, card)) page.marks.push_back(in_points(mark, sheet.page_height));
+        for (const DeviceRect& mark : cut_marks(layout, card))
+            page.marks.push_back(in_points(mark, sheet.page_height));
     }
     return page;
 }

@@ -121,7 +121,8 @@ void PdfWriter::write_stream(int number, const std::string& entries, const std::
     std::size_t length = 0;
     for (const ByteSpan& run : data) length += run.size;
     offsets_.at(number - 1) = file_.size_;
-    append(std::to_string(number) + " 0 obj\n<< " + entries + " /Length " + std::to_string(length) + " >>\nstream\n");
+    append(std::to_string(number) + " 0 obj\n<< " + entries + " /Length " + std::to_string(length) +
+           " >>\nstream\n");
     for (const ByteSpan& run : data) append(run);
     append("\nendstream\nendobj\n");
 }
@@ -168,10 +169,13 @@ PdfFile picture_pdf(const PdfPage& page, const PngRows& picture, const std::wstr
                                       " >> >> /Contents " + object_number(contents) + " >>");
     pdf.write_stream(contents, "", page_contents(page));
     const std::string columns = std::to_string(picture.width);
+    // The PNG's rows, each with its filter byte: what /Predictor 15 reads.
     pdf.write_stream(image,
-                     "/Type /XObject /Subtype /Image /Width " + columns + " /Height " + std::to_string(picture.height) +
+                     "/Type /XObject /Subtype /Image /Width " + columns + " /Height " +
+                         std::to_string(picture.height) +
                          " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode"
-                         " /DecodeParms << /Predictor 15 /Colors 3 /BitsPerComponent 8 /Columns " + columns + " >>",
+                         " /DecodeParms << /Predictor 15 /Colors 3 /BitsPerComponent 8 /Columns " +
+                         columns + " >>",
                      picture.compressed);
     pdf.write_object(info, "<< /Title " + pdf_text(title) + " >>");
     return pdf.finish(catalog, info);

@@ -793,7 +793,7 @@ class PdfFiles(Velmora):
                                  saturation.point(lambda v: 255 if v > 80 else 0))
         for k, (left, top, right, bottom) in enumerate(cards):
             with self.subTest(card=k):
-                near = (round((left - 4) * mm), round((top - 4) * mm), round((right + 4) * mm), round((bottom + 4) * mm))
+                near = tuple(round(v * mm) for v in (left - 4, top - 4, right + 4, bottom + 4))
                 found = ink.crop(near).getbbox()
                 self.assertIsNotNone(found)
                 found = [(near[0] + found[0]) / mm, (near[1] + found[1]) / mm,
@@ -875,7 +875,8 @@ class PdfFiles(Velmora):
         images = [dict(zip(columns, line.split())) for line in listed[2:]]
         self.assertEqual(len(images), 1)
         image = images[0]
-        self.assertEqual((image["width"], image["height"], image["color"], image["bpc"]), ("3597", "1644", "rgb", "8"))
+        self.assertEqual((image["width"], image["height"], image["color"], image["bpc"]),
+                         ("3597", "1644", "rgb", "8"))
         self.assertEqual((image["x-ppi"], image["y-ppi"]), ("300", "300"))
         page = render_page(pdf, 300, desk.workdir)
         with Image.open(png) as picture:

@@ -366,7 +366,8 @@ TEST_F(ExportTest, SaveAsWritesWhatTheDialogChoseAndRemembersTheFolder) {
     ASSERT_NO_FATAL_FAILURE(start());
     type(L"13800138000");
     const std::wstring first = folder + L"\\第一张.png", second = folder + L"\\second";
-    dialog_answers = {{first, 0, {0, 0}}, {second, 1, {1, 0}}};  // PNG at print quality; then JPEG at screen size, no extension
+    // PNG at print quality; then JPEG at screen size, no extension
+    dialog_answers = {{first, 0, {0, 0}}, {second, 1, {1, 0}}};
 
     app().run(Velmora::kSaveAs);
     app().run(Velmora::kSaveAs);

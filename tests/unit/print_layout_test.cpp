@@ -96,11 +96,13 @@ TEST(PrintLayout, TwoCardsAPageEachCentredInItsHalf) {
 TEST(PrintLayout, CutMarksCarryTheEdgesOutwardClearOfTheCard) {
     for (const int cards : {1, 2}) {
         SCOPED_TRACE(cards);
-        const PrintLayout layout = lay_out_card(page(600, 600, cards == 1 ? 7016 : 4961, cards == 1 ? 4961 : 7016), cards);
+        const int width = cards == 1 ? 7016 : 4961, height = cards == 1 ? 4961 : 7016;  // A3 at 600 dpi
+        const PrintLayout layout = lay_out_card(page(600, 600, width, height), cards);
         const int gap = 24, length = 94, thickness = 5;  // 1 mm, 4 mm, 0.2 mm at 600 dpi
         std::vector<DeviceRect> all;
         for (const CardPlace& card : layout.cards) {
-            const int left = card.left, top = card.top, right = card.left + card.width, bottom = card.top + card.height;
+            const int left = card.left, top = card.top;
+            const int right = card.left + card.width, bottom = card.top + card.height;
             const std::vector<DeviceRect> marks = cut_marks(layout, card);
             const std::vector<DeviceRect> expected = {
                 {left, top - gap - length, left + thickness, top - gap},          // up from the left edge
@@ -126,8 +128,8 @@ TEST(PrintLayout, CutMarksCarryTheEdgesOutwardClearOfTheCard) {
         }
         for (const DeviceRect& mark : all)
             for (const CardPlace& card : layout.cards)
-                EXPECT_TRUE(mark.right <= card.left || mark.left >= card.left + card.width || mark.bottom <= card.top ||
-                            mark.top >= card.top + card.height)
+                EXPECT_TRUE(mark.right <= card.left || mark.left >= card.left + card.width ||
+                            mark.bottom <= card.top || mark.top >= card.top + card.height)
                     << "a mark over a card";
     }
 }
