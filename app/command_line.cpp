@@ -42,7 +42,14 @@ Option split(const std::wstring& argument) {
 }
 
 bool takes_value(const std::wstring& name) {
-    return name == L"--number" || name == L"--out" || name == L"--dpi" || name == L"--style";
+    return name == L"--number" || name == L"--out" || name == L"--dpi" || name == L"--page" || name == L"--style";
+}
+
+std::optional<PdfPaper> paper_named(const std::wstring& name) {
+    if (name == L"card") return PdfPaper::Card;
+    if (name == L"a4") return PdfPaper::A4;
+    if (name == L"a4x2") return PdfPaper::A4TwoCards;
+    return std::nullopt;
 }
 
 std::optional<CardStyle> style_named(const std::wstring& name) {
@@ -101,6 +108,11 @@ CommandLine parse_command_line(const std::vector<std::wstring>& arguments) {
             if (!size) return failed(L"--dpi 只能是 300 或 100: " + quoted(*option.value));
             command.size = *size;
         }
+        if (option.name == L"--page") {
+            const auto paper = paper_named(*option.value);
+            if (!paper) return failed(L"--page 只能是 card、a4 或 a4x2: " + quoted(*option.value));
+            command.paper = *paper;
+        }
         if (option.name == L"--style") {
             const auto style = style_named(*option.value);
             if (!style) return failed(L"--style 只能是 colour 或 bw: " + quoted(*option.value));
@@ -111,18 +123,25 @@ CommandLine parse_command_line(const std::vector<std::wstring>& arguments) {
     if (const auto wrong = check_number(command.number)) return failed(*wrong);
     if (command.out.empty()) return failed(L"缺少 --out");
     const auto kind = picture_kind_of(command.out);
-    if (!kind) return failed(L"不认识的图片格式 (只能是 .png .jpg .jpeg .bmp): " + quoted(command.out));
+    if (!kind) return failed(L"不认识的图片格式 (只能是 .png .jpg .jpeg .bmp .pdf): " + quoted(command.out));
     command.kind = *kind;
+    // A picture has a size, a PDF a paper; the PDF always holds the print-quality card.
+    const bool paper_given = std::find(seen.begin(), seen.end(), L"--page") != seen.end();
+    if (command.kind != PictureKind::Pdf && paper_given) return failed(L"--page 只用于 PDF (.pdf)");
+    if (command.kind == PictureKind::Pdf && command.size.dpi != kPrintQuality.dpi)
+        return failed(L"PDF 中的停车牌总是 300 dpi, 不能用 --dpi 100");
     return command;
 }
 
 std::vector<std::wstring> command_line_help() {
     return {
-        L"用法: velmora.exe --number 号码 --out 文件 [--dpi 300|100] [--qr] [--style colour|bw]",
-        L"不打开窗口, 把停车牌写成图片。",
+        L"用法: velmora.exe --number 号码 --out 文件 [--dpi 300|100] [--page card|a4|a4x2] [--qr] [--style colour|bw]",
+        L"不打开窗口, 把停车牌写成图片或 PDF 文档。",
         L"  --number  电话号码: 数字和最多一个小数点, 最多 11 位",
-        L"  --out     要写的图片; 格式由扩展名决定: .png .jpg .jpeg .bmp",
-        L"  --dpi     300 (默认): 打印质量, 3597 × 1644; 100: 屏幕大小, 1199 × 548",
+        L"  --out     要写的文件; 格式由扩展名决定: .png .jpg .jpeg .bmp .pdf",
+        L"  --dpi     图片的大小: 300 (默认): 打印质量, 3597 × 1644; 100: 屏幕大小, 1199 × 548",
+        L"  --page    PDF 的纸张 (PDF 中总是 300 dpi 的停车牌): card (默认): 只有停车牌, 304.5 × 139.2 毫米;",
+        L"            a4: 横向 A4 纸, 带裁切线; a4x2: 纵向 A4 纸, 每页两张, 带裁切线",
         L"  --qr      在停车牌上画扫码拨号的二维码 (号码为 8 位或 11 位时)",
         L"  --style   colour (默认): 彩色; bw: 黑白省墨, 适合黑白激光打印机",
         L"  --help    显示本说明",

@@ -1,7 +1,10 @@
 // The command line for batches and scripts:
 //     velmora.exe --number 13800138000 --out card.png [--dpi 300|100] [--qr] [--style colour|bw]
-// writes the card without any window, in colour or in black and white; --help says so,
-// --version says which build this is. Without arguments the program starts as usual.
+//     velmora.exe --number 13800138000 --out card.pdf [--page card|a4|a4x2] [--qr] [--style colour|bw]
+// writes the card without any window, in colour or in black and white: a picture at 300 or
+// 100 dpi, or a PDF of the 300 dpi card on its own page, on landscape A4 or two to a portrait
+// A4; --help says so, --version says which build this is. Without arguments the program
+// starts as usual.
 #pragma once
 
 #include <string>
@@ -16,7 +19,8 @@ struct CommandLine {
     std::wstring number;
     std::wstring out;
     PictureKind kind = PictureKind::Png;
-    PictureSize size = kPrintQuality;
+    PictureSize size = kPrintQuality;  // of a picture
+    PdfPaper paper = PdfPaper::Card;   // of a PDF
     bool qr = false;
     CardStyle style = CardStyle::Colour;
     std::wstring error;  // what is wrong, for Error

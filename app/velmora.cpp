@@ -45,8 +45,11 @@ int run_command_line(const CommandLine& command, const DrawCard& draw) {
         case CommandLine::Mode::Interactive: return kWrongUse;
         case CommandLine::Mode::Export: break;
     }
-    const ExportOutcome outcome = write_card_picture(draw, command.number, command.out, command.kind, command.size,
-                                                     velmora_identity().temporary_prefix);
+    const std::wstring& prefix = velmora_identity().temporary_prefix;
+    const ExportOutcome outcome =
+        command.kind == PictureKind::Pdf
+            ? write_card_pdf(draw, command.number, command.out, command.paper, prefix)
+            : write_card_picture(draw, command.number, command.out, command.kind, command.size, prefix);
     if (!outcome.done) {
         std::wstring line = outcome.failure;
         for (auto at = line.find(L"\r\n"); at != std::wstring::npos; at = line.find(L"\r\n")) line.replace(at, 2, L" ");

@@ -12,7 +12,9 @@
 namespace desktop {
 namespace {
 
-constexpr DWORD kChoiceGroup = 1, kChoiceList = 2;
+// The controls of choice list k: its group (holding the label) and its list.
+DWORD group_id(std::size_t k) { return static_cast<DWORD>(2 * k + 1); }
+DWORD list_id(std::size_t k) { return static_cast<DWORD>(2 * k + 2); }
 
 SaveDialogAnswerer& answerer() {
     static SaveDialogAnswerer installed;
@@ -21,21 +23,29 @@ SaveDialogAnswerer& answerer() {
 
 void add_choices(IFileDialog* dialog, const SaveDialogRequest& request) {
     os::ComPtr<IFileDialogCustomize> customize;
-    if (request.choices.empty() || FAILED(dialog->QueryInterface(IID_IFileDialogCustomize, customize.put_void())))
+    if (request.choice_lists.empty() ||
+        FAILED(dialog->QueryInterface(IID_IFileDialogCustomize, customize.put_void())))
         return;
-    customize->StartVisualGroup(kChoiceGroup, request.choice_label.c_str());
-    customize->AddComboBox(kChoiceList);
-    for (DWORD i = 0; i < request.choices.size(); ++i) customize->AddControlItem(kChoiceList, i, request.choices[i].c_str());
-    customize->SetSelectedControlItem(kChoiceList, 0);
-    customize->EndVisualGroup();
+    for (std::size_t k = 0; k < request.choice_lists.size(); ++k) {
+        const ChoiceList& list = request.choice_lists[k];
+        customize->StartVisualGroup(group_id(k), list.label.c_str());
+        customize->AddComboBox(list_id(k));
+        for (DWORD i = 0; i < list.items.size(); ++i)
+            customize->AddControlItem(list_id(k), i, list.items[i].c_str());
+        customize->SetSelectedControlItem(list_id(k), 0);
+        customize->EndVisualGroup();
+    }
 }
 
-std::size_t chosen(IFileDialog* dialog) {
+std::vector<std::size_t> chosen(IFileDialog* dialog, std::size_t lists) {
     os::ComPtr<IFileDialogCustomize> customize;
-    DWORD item = 0;
-    if (SUCCEEDED(dialog->QueryInterface(IID_IFileDialogCustomize, customize.put_void())))
-        customize->GetSelectedControlItem(kChoiceList, &item);
-    return item;
+    std::vector<std::size_t> items(lists, 0);
+    if (FAILED(dialog->QueryInterface(IID_IFileDialogCustomize, customize.put_void()))) return items;
+    for (std::size_t k = 0; k < lists; ++k) {
+        DWORD item = 0;
+        if (SUCCEEDED(customize->GetSelectedControlItem(list_id(k), &item))) items[k] = item;
+    }
+    return items;
 }
 
 void open_in(IFileDialog* dialog, const std::wstring& folder) {
@@ -50,11 +60,14 @@ HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
     os::ComPtr<IFileSaveDialog> dialog;
     HRESULT result = os::create_instance(CLSID_FileSaveDialog, IID_IFileSaveDialog, dialog.put_void());
     if (FAILED(result)) return result;
-    std::vector<std::wstring> patterns;
+    std::vector<std::wstring> names, patterns;
     std::vector<COMDLG_FILTERSPEC> filters;
-    for (const FileType& type : request.types) patterns.push_back(L"*." + type.extension);
+    for (const FileType& type : request.types) {
+        names.push_back(shown_type(type));
+        patterns.push_back(L"*." + type.extension);
+    }
     for (std::size_t i = 0; i < request.types.size(); ++i)
-        filters.push_back({request.types[i].name.c_str(), patterns[i].c_str()});
+        filters.push_back({names[i].c_str(), patterns[i].c_str()});
     DWORD options = 0;
     dialog->GetOptions(&options);
     dialog->SetOptions(options | FOS_OVERWRITEPROMPT | FOS_FORCEFILESYSTEM | FOS_NOCHANGEDIR);
@@ -86,7 +99,7 @@ HRESULT show(const SaveDialogRequest& request, SaveDialogAnswer& answer) {
     UINT type = 1;
     dialog->GetFileTypeIndex(&type);
     answer.type = type >= 1 ? type - 1 : 0;
-    answer.choice = chosen(dialog.get());
+    answer.choices = chosen(dialog.get(), request.choice_lists.size());
     return S_OK;
 }
 
@@ -110,6 +123,8 @@ SaveDialogAnswerer answer_save_dialogs_with(SaveDialogAnswerer replacement) {
     answerer() = std::move(replacement);
     return previous;
 }
+
+std::wstring shown_type(const FileType& type) { return type.name + L" (*." + type.extension + L")"; }
 
 std::wstring pictures_folder() {
     static const auto known_folder = os::system_function<decltype(::SHGetKnownFolderPath)>(L"shell32.dll", "SHGetKnownFolderPath");

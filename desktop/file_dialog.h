@@ -1,4 +1,4 @@
-// The system's dialog for choosing where to save a file, with a choice of the program's own
+// The system's dialog for choosing where to save a file, with choices of the program's own
 // added to it.
 #pragma once
 
@@ -10,8 +10,14 @@
 namespace desktop {
 
 struct FileType {
-    std::wstring name;       // shown, e.g. "PNG 图片"
+    std::wstring name;       // e.g. "PNG 图片", shown with its pattern: "PNG 图片 (*.png)"
     std::wstring extension;  // without the dot, e.g. "png"
+};
+
+// A list to choose from, shown with its label beside the file name; its first item is chosen.
+struct ChoiceList {
+    std::wstring label;
+    std::vector<std::wstring> items;
 };
 
 struct SaveDialogRequest {
@@ -19,15 +25,19 @@ struct SaveDialogRequest {
     std::vector<FileType> types;  // the first is chosen at first
     std::wstring file_name;
     std::wstring folder;  // where the dialog opens, when it exists
-    std::wstring choice_label;
-    std::vector<std::wstring> choices;  // shown as a list beside the file name; the first is chosen
+    std::vector<ChoiceList> choice_lists;
 };
 
 struct SaveDialogAnswer {
     std::wstring path;
-    std::size_t type = 0;    // index into the request's types
-    std::size_t choice = 0;  // index into its choices
+    std::size_t type = 0;              // index into the request's types
+    std::vector<std::size_t> choices;  // for each of its choice lists, the index of the item chosen
+
+    std::size_t chosen(std::size_t list) const { return list < choices.size() ? choices[list] : 0; }
 };
+
+// How a file type reads in the dialog: "PNG 图片 (*.png)".
+std::wstring shown_type(const FileType& type);
 
 // Shows the dialog, modal for the program, and returns what the user chose; nothing when the
 // dialog was cancelled or could not be shown (then failure, when given, says why).

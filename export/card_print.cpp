@@ -1,7 +1,5 @@
 #include "export/card_print.h"
 
-#include <cmath>
-
 #include "desktop/message_box.h"
 #include "desktop/print_dialog.h"
 #include "export/print_layout.h"
@@ -17,18 +15,6 @@ const wchar_t kTitle[] = L"打印";
 
 PrinterPage page_of(const os::PageFigures& f) {
     return {f.dpi_x, f.dpi_y, f.page_width, f.page_height, f.offset_x, f.offset_y, f.printable_width, f.printable_height};
-}
-
-// Thin grey lines that carry the card's edges outward at its four corners, clear of the card.
-void draw_cut_marks(os::Painter& painter, const PrintLayout& layout, const CardPlace& card) {
-    const int gap = static_cast<int>(std::lround(layout.mark_gap));
-    const int length = static_cast<int>(std::lround(layout.mark_length));
-    const int thickness = static_cast<int>(std::lround(layout.mark_thickness));
-    const int left = card.left, top = card.top, right = card.left + card.width, bottom = card.top + card.height;
-    for (const int x : {left, right - thickness})
-        for (const int y : {top - gap - length, bottom + gap}) painter.fill({x, y, x + thickness, y + length}, kMarkGrey);
-    for (const int y : {top, bottom - thickness})
-        for (const int x : {left - gap - length, right + gap}) painter.fill({x, y, x + length, y + thickness}, kMarkGrey);
 }
 
 void say_why_not(const std::wstring& failure) {
@@ -73,7 +59,9 @@ void print_card(const DrawCard& draw, const std::wstring& number, const ExportCo
     }
     {
         os::Painter painter = job.painter();
-        for (const CardPlace& place : layout.cards) draw_cut_marks(painter, layout, place);
+        for (const CardPlace& place : layout.cards)
+            for (const DeviceRect& mark : cut_marks(layout, place))
+                painter.fill({mark.left, mark.top, mark.right, mark.bottom}, kMarkGrey);
     }
     if (!job.finish()) return say_why_not(job.failure());
     // The spooler has the job; whether the printer prints it now is the queue's matter.

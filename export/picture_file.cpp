@@ -21,6 +21,7 @@ std::optional<PictureKind> picture_kind_of(std::wstring_view path) {
     if (extension == L"png") return PictureKind::Png;
     if (extension == L"jpg" || extension == L"jpeg") return PictureKind::Jpeg;
     if (extension == L"bmp") return PictureKind::Bmp;
+    if (extension == L"pdf") return PictureKind::Pdf;
     return std::nullopt;
 }
 
@@ -28,6 +29,7 @@ std::wstring_view extension_of(PictureKind kind) {
     switch (kind) {
         case PictureKind::Jpeg: return L"jpg";
         case PictureKind::Bmp: return L"bmp";
+        case PictureKind::Pdf: return L"pdf";
         case PictureKind::Png: break;
     }
     return L"png";

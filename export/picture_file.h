@@ -1,16 +1,16 @@
 // The choices behind a picture file of the card: its format from its name, its default name,
-// and its size.
+// its size, and for a PDF its paper.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
 
-enum class PictureKind { Png, Jpeg, Bmp };
+enum class PictureKind { Png, Jpeg, Bmp, Pdf };
 
-// By the file name's extension, whatever its case: .png, .jpg or .jpeg, .bmp.
+// By the file name's extension, whatever its case: .png, .jpg or .jpeg, .bmp, .pdf.
 std::optional<PictureKind> picture_kind_of(std::wstring_view path);
-std::wstring_view extension_of(PictureKind kind);  // "png", "jpg", "bmp"
+std::wstring_view extension_of(PictureKind kind);  // "png", "jpg", "bmp", "pdf"
 
 // "挪车卡_<number>.png"
 std::wstring default_picture_name(std::wstring_view number);
@@ -25,3 +25,7 @@ struct PictureSize {
 inline constexpr PictureSize kPrintQuality{3.0, 300};
 inline constexpr PictureSize kScreenSize{1.0, 100};
 std::optional<PictureSize> picture_size_for_dpi(int dpi);
+
+// The page a PDF holds the print-quality card on: the card alone, edge to edge at its nominal
+// size; landscape A4 as printing lays it out, with cut marks; or portrait A4 with two cards.
+enum class PdfPaper { Card, A4, A4TwoCards };

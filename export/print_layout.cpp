@@ -62,6 +62,19 @@ PrintLayout lay_out_card(const PrinterPage& page, int cards_per_page) {
     return layout;
 }
 
+std::vector<DeviceRect> cut_marks(const PrintLayout& layout, const CardPlace& card) {
+    const int gap = static_cast<int>(std::lround(layout.mark_gap));
+    const int length = static_cast<int>(std::lround(layout.mark_length));
+    const int thickness = static_cast<int>(std::lround(layout.mark_thickness));
+    const int left = card.left, top = card.top, right = card.left + card.width, bottom = card.top + card.height;
+    std::vector<DeviceRect> marks;
+    for (const int x : {left, right - thickness})  // the upright edges carried up and down
+        for (const int y : {top - gap - length, bottom + gap}) marks.push_back({x, y, x + thickness, y + length});
+    for (const int y : {top, bottom - thickness})  // the level edges carried left and right
+        for (const int x : {left - gap - length, right + gap}) marks.push_back({x, y, x + length, y + thickness});
+    return marks;
+}
+
 std::wstring reduced_size_note(const PrintLayout& layout) {
     const std::wstring size = centimetres(layout.width_mm) + L" × " + centimetres(layout.height_mm) + L" 厘米";
     const std::wstring margins = L" (四边各留 5 毫米裁切线)。";

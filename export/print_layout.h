@@ -37,6 +37,16 @@ inline constexpr double kMarginMm = 5;
 
 PrintLayout lay_out_card(const PrinterPage& page, int cards_per_page = 1);
 
+// A rectangle in device units from the printable area's top-left corner, right and bottom
+// excluded.
+struct DeviceRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// The card's cut marks, to be filled in grey: at each of its four corners, thin lines that
+// carry its edges outward, clear of the card. Printing and the PDF draw the same ones.
+std::vector<DeviceRect> cut_marks(const PrintLayout& layout, const CardPlace& card);
+
 // Said before printing cards that do not print at their nominal size: "停车牌将按 28.7 × 13.1
 // 厘米打印 …", or for two a page "每页两张, 每张按 20.0 × 9.1 厘米打印 …".
 std::wstring reduced_size_note(const PrintLayout& layout);

@@ -109,9 +109,9 @@ DWORD write_all(HANDLE file, ByteRun run) {
     return ERROR_SUCCESS;
 }
 
-DWORD write_and_flush(HANDLE file, std::initializer_list<ByteRun> runs) {
-    for (const ByteRun& run : runs)
-        if (const DWORD error = write_all(file, run)) return error;
+DWORD write_and_flush(HANDLE file, const ByteRun* runs, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i)
+        if (const DWORD error = write_all(file, runs[i])) return error;
     return FlushFileBuffers(file) ? ERROR_SUCCESS : GetLastError();
 }
 
@@ -140,7 +140,9 @@ bool is_temporary_name(const std::wstring& name, const std::wstring& prefix) {
                        [](wchar_t c) { return std::iswxdigit(c) != 0; });
 }
 
-WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_list<ByteRun> runs,
+namespace {
+
+WriteOutcome write_runs_replacing(const std::wstring& path, const ByteRun* runs, std::size_t count,
                                   const std::wstring& prefix) {
     DWORD error = ERROR_SUCCESS;
     const std::wstring full = full_path(path, error);
@@ -155,7 +157,7 @@ WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_lis
 
     Temporary temporary = create_temporary(folder, prefix, error);
     if (!temporary.file) return failure(error);
-    error = write_and_flush(temporary.file.get(), runs);
+    error = write_and_flush(temporary.file.get(), runs, count);
     if (!error) {
         pause_here_for_tests("before-rename");
         error = rename_over(temporary.file.get(), target);
@@ -164,6 +166,18 @@ WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_lis
     if (!error) return {true, {}};
     DeleteFileW(temporary.path.c_str());
     return failure(error);
+}
+
+}  // namespace
+
+WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_list<ByteRun> runs,
+                                  const std::wstring& prefix) {
+    return write_runs_replacing(path, runs.begin(), runs.size(), prefix);
+}
+
+WriteOutcome write_file_replacing(const std::wstring& path, const std::vector<ByteRun>& runs,
+                                  const std::wstring& prefix) {
+    return write_runs_replacing(path, runs.data(), runs.size(), prefix);
 }
 
 std::wstring executable_directory() {

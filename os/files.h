@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "os/byte_run.h"
 
@@ -20,6 +21,8 @@ struct WriteOutcome {
 // such files that a program which died while writing left in the folder are removed.
 // Paths of any length work.
 WriteOutcome write_file_replacing(const std::wstring& path, std::initializer_list<ByteRun> runs,
+                                  const std::wstring& temporary_prefix);
+WriteOutcome write_file_replacing(const std::wstring& path, const std::vector<ByteRun>& runs,
                                   const std::wstring& temporary_prefix);
 
 // Whether a file name (without its folder) is one of the program's temporary files.

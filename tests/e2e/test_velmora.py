@@ -733,7 +733,9 @@ class Export(Velmora):
         for args, code, says in [(["--number", "138-0013", "--out", inside("x.png")], 2, "138-0013"),
                                  (["--number", "1", "--out", inside("x.gif")], 2, "x.gif"),
                                  (["--number", "1", "--out", inside("no/x.png")], 1, "x.png"),
-                                 (["--number", "1", "--out", inside("x.png"), "--frobnicate"], 2, "--frobnicate")]:
+                                 (["--number", "1", "--out", inside("x.png"), "--frobnicate"], 2, "--frobnicate"),
+                                 (["--number", "1", "--out", inside("x.png"), "--page", "a4"], 2, "--page"),
+                                 (["--number", "1", "--out", inside("x.pdf"), "--dpi", "100"], 2, "--dpi 100")]:
             with self.subTest(args=args):
                 self.trace.unlink(missing_ok=True)
                 result = self.velmora_command(*args)
@@ -747,6 +749,155 @@ class Export(Velmora):
         self.assertEqual(self.windows_traced(), [], "the command line shows no window")
         self.assertEqual(sorted(p.name for p in self.folder.iterdir() if p != self.trace),
                          sorted(["velmora.exe", "a.png", "b.JPG", "c.bmp", "d.bmp"]), "nothing else written")
+
+
+class PdfFiles(Velmora):
+    """PDFs from Save As and the command line, read with qpdf and poppler's tools."""
+
+    NUMBER = "13800138000"
+    PAPERS = {  # --page: page size in mm, the cards' boxes in mm from the top-left, as printing lays them out
+        "card": ((304.5, 139.2), [(0, 0, 304.5, 139.2)]),
+        "a4": ((297, 210), [(5, (210 - 287 * 548 / 1199) / 2, 292, (210 + 287 * 548 / 1199) / 2)]),
+        "a4x2": ((210, 297), [(5, 297 / 4 - 100 * 548 / 1199, 205, 297 / 4 + 100 * 548 / 1199),
+                              (5, 297 * 3 / 4 - 100 * 548 / 1199, 205, 297 * 3 / 4 + 100 * 548 / 1199)]),
+    }
+
+    def velmora_command(self, *args):
+        return desk.run_wine([self.folder / "velmora.exe", *args], timeout=60, check=False)
+
+    def write(self, name, *args):
+        out = self.folder / name
+        result = self.velmora_command("--number", self.NUMBER, "--out", wine_path(out), *args)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        return out
+
+    def assert_sound_pdf(self, pdf, paper):
+        """qpdf finds nothing wrong; pdfinfo gives one page of the paper's size and the title."""
+        check = subprocess.run(["qpdf", "--check", str(pdf)], capture_output=True, text=True, timeout=60)
+        self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+        self.assertIn("No syntax or stream encoding errors found", check.stdout)
+        self.assertNotIn("WARNING", check.stdout + check.stderr)
+        info = subprocess.run(["pdfinfo", "-enc", "UTF-8", str(pdf)], capture_output=True, text=True, timeout=30,
+                              check=True).stdout
+        self.assertRegex(info, r"(?m)^Pages:\s+1$")
+        self.assertRegex(info, rf"(?m)^Title:\s+挪车卡_{self.NUMBER}$")
+        page, = pdf_pages(pdf)
+        (width, height), _ = self.PAPERS[paper]
+        self.assertAlmostEqual(page.width_mm, width, delta=0.2)
+        self.assertAlmostEqual(page.height_mm, height, delta=0.2)
+
+    def assert_cards_where_printing_puts_them(self, page, paper):
+        """On the page rendered at 300 dpi, each card (what is coloured or dark) lies where
+        printing lays it out, and the cut marks (grey) lie outside it: grey at each corner
+        along both edges, white paper between the marks and the card."""
+        _, cards = self.PAPERS[paper]
+        mm = 300 / 25.4
+        rgb = page.convert("RGB")
+        grey_value = page.convert("L")
+        saturation = page.convert("HSV").split()[1]
+        ink = ImageChops.lighter(Image.eval(grey_value, lambda v: 255 if v < 100 else 0),
+                                 saturation.point(lambda v: 255 if v > 80 else 0))
+        for k, (left, top, right, bottom) in enumerate(cards):
+            with self.subTest(card=k):
+                near = tuple(round(v * mm) for v in (left - 4, top - 4, right + 4, bottom + 4))
+                found = ink.crop(near).getbbox()
+                self.assertIsNotNone(found)
+                found = [(near[0] + found[0]) / mm, (near[1] + found[1]) / mm,
+                         (near[0] + found[2]) / mm, (near[1] + found[3]) / mm]
+                for got, expected in zip(found, (left, top, right, bottom)):
+                    self.assertAlmostEqual(got, expected, delta=1.0, msg=f"card {k + 1} at {found}")
+                if paper == "card":
+                    continue  # edge to edge, no marks
+                # Each corner: a mark 1 to 5 mm out along each edge, white in the first half millimetre.
+                for x, dx in ((left, -1), (right, 1)):
+                    for y, dy in ((top, -1), (bottom, 1)):
+                        along_x = (x + dx * 3 - 0.05 * dx, y - dy * 0.1)  # outward in x, inside the edge line
+                        along_y = (x - dx * 0.1, y + dy * 3)
+                        for mx, my in (along_x, along_y):
+                            value = rgb.getpixel((round(mx * mm), round(my * mm)))
+                            self.assertLess(max(value), 200, f"no mark at {mx:.1f}, {my:.1f} mm")
+                            self.assertLess(max(value) - min(value), 10, f"the mark at {mx:.1f}, {my:.1f} mm is grey")
+                        gap = rgb.crop((round(min(x, x + dx * 0.5) * mm), round(min(y, y + dy * 0.5) * mm),
+                                        round(max(x, x + dx * 0.5) * mm), round(max(y, y + dy * 0.5) * mm)))
+                        self.assertEqual(gap.getextrema(), ((255, 255),) * 3, f"paper between the card and its marks")
+                # Nothing but white paper and grey marks outside the card.
+                ring = rgb.crop(near)
+                ring.paste((255, 255, 255), (round(left * mm) - near[0] - 2, round(top * mm) - near[1] - 2,
+                                             round(right * mm) - near[0] + 2, round(bottom * mm) - near[1] + 2))
+                coloured = ring.convert("HSV").split()[1].getextrema()[1]
+                self.assertLess(coloured, 16, "only grey outside the card")
+
+    def dialog_control(self, dialog, cls, text=None):
+        found = [c for c in desk.probe("children", dialog["hwnd"])
+                 if c["class"] == cls and (text is None or c["text"] == text)]
+        self.assertEqual(len(found), 1, f"one {cls} {text or ''} in the dialog")
+        return found[0]
+
+    def choose_last(self, dialog, showing, last):
+        """In the dialog's drop-down list now SHOWING, picks its LAST item from the keyboard."""
+        combo = self.dialog_control(dialog, "ComboBox", showing)
+        desk.click(*centre(combo["rect"]))
+        desk.key("End", "Return")
+        wait_equal(lambda: [c["text"] for c in desk.probe("children", dialog["hwnd"]) if c["hwnd"] == combo["hwnd"]],
+                   [last], 10, what=f"{last} chosen")
+
+    def test_save_as_pdf_from_the_dialog_on_the_paper_chosen(self):
+        self.start()
+        self.move_panel_to(500, 800)
+        self.type_number(self.NUMBER)
+        self.wait_number(self.NUMBER)
+        desk.key("ctrl+shift+s")
+        dialog = desk.wait_window(title="^另存为$", exe="velmora.exe")
+        self.dialog_control(dialog, "Static", "纸张:")
+        self.dialog_control(dialog, "Static", "大小:")
+        self.choose_last(dialog, "PNG 图片 (*.png)", "PDF 文档 (*.pdf)")
+        self.choose_last(dialog, "只有停车牌", "A4 纸, 每页两张")
+        desk.screenshot(SCREENS / "save-as-pdf.png")
+        desk.click(*centre(self.dialog_control(dialog, "Edit")["rect"]))
+        desk.key("End", "shift+Home")
+        desk.type_text(wine_path(self.folder / "mycard"))
+        desk.key("Return")
+        saved = self.folder / "mycard.pdf"  # the type chosen gives the extension
+        wait_for(saved.exists, 15, what=f"{saved.name} written")
+        wait_for(lambda: not desk.find_windows(title="^另存为$", exe="velmora.exe"), 10, what="the dialog to close")
+        self.assert_sound_pdf(saved, "a4x2")
+        self.assert_cards_where_printing_puts_them(render_page(saved, 300, desk.workdir), "a4x2")
+        self.assertEqual(sorted(p.name for p in self.folder.iterdir() if p.suffix != ".log"),
+                         ["mycard.pdf", "velmora.exe"], "nothing else written")
+
+    def test_the_command_line_writes_a_pdf_on_each_paper(self):
+        for paper in self.PAPERS:
+            with self.subTest(paper=paper):
+                pdf = self.write(f"{paper}.pdf", "--page", paper)
+                self.assert_sound_pdf(pdf, paper)
+                page = render_page(pdf, 300, desk.workdir, png=SCREENS / f"pdf-{paper}.png")
+                self.assert_cards_where_printing_puts_them(page, paper)
+
+    def test_the_card_page_is_the_300_dpi_png_and_its_code_dials(self):
+        pdf, png = self.write("card.pdf"), self.write("card.png")
+        listed = subprocess.run(["pdfimages", "-list", str(pdf)], capture_output=True, text=True, timeout=30,
+                                check=True).stdout.splitlines()
+        columns = listed[0].split()
+        images = [dict(zip(columns, line.split())) for line in listed[2:]]
+        self.assertEqual(len(images), 1)
+        image = images[0]
+        self.assertEqual((image["width"], image["height"], image["color"], image["bpc"]),
+                         ("3597", "1644", "rgb", "8"))
+        self.assertEqual((image["x-ppi"], image["y-ppi"]), ("300", "300"))
+        page = render_page(pdf, 300, desk.workdir)
+        with Image.open(png) as picture:
+            reference = picture.convert("RGB")
+        self.assertEqual(page.size, reference.size)
+        self.assertLessEqual(max(high for _, high in ImageChops.difference(page, reference).getextrema()), 1)
+
+        for paper in ("card", "a4x2"):
+            with self.subTest(paper=paper):
+                coded = self.write(f"coded-{paper}.pdf", "--qr", "--page", paper)
+                rendered = self.folder / f"coded-{paper}.png"
+                render_page(coded, 300, desk.workdir, png=rendered)
+                decoded = subprocess.run(["zbarimg", "-q", "--raw", str(rendered)], capture_output=True, text=True,
+                                         timeout=60)
+                self.assertEqual(decoded.stdout.split(), [f"tel:{self.NUMBER}"] * (2 if paper == "a4x2" else 1))
 
 
 class Printing(Velmora):

@@ -98,6 +98,69 @@ std::wstring scratch_folder() {
     return folder.wstring();
 }
 
+// A PDF the program wrote, read as far as these tests need: its page, where the card is drawn,
+// its title, and the card's picture. The picture's compressed rows are a PNG's IDAT data, so
+// they are put back into a PNG and decoded by the system.
+struct WrittenPdf {
+    std::string bytes;
+    std::string media_box;
+    int cards_drawn = 0;
+    bool titled = false;
+    Decoded card;
+};
+
+std::uint32_t crc32(const std::string& bytes) {
+    std::uint32_t crc = 0xFFFFFFFF;
+    for (const unsigned char byte : bytes) {
+        crc ^= byte;
+        for (int bit = 0; bit < 8; ++bit) crc = crc & 1 ? (crc >> 1) ^ 0xEDB88320 : crc >> 1;
+    }
+    return ~crc;
+}
+
+void put_chunk(std::vector<std::uint8_t>& png, const std::string& type, const std::string& data) {
+    const auto put32 = [&](std::uint32_t v) {
+        for (const int shift : {24, 16, 8, 0}) png.push_back(static_cast<std::uint8_t>(v >> shift));
+    };
+    put32(static_cast<std::uint32_t>(data.size()));
+    png.insert(png.end(), type.begin(), type.end());
+    png.insert(png.end(), data.begin(), data.end());
+    put32(crc32(type + data));
+}
+
+int number_after(const std::string& text, const std::string& key) {
+    const std::size_t at = text.find(key);
+    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + key.size());
+}
+
+WrittenPdf read_pdf(const std::wstring& path) {
+    WrittenPdf pdf;
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    pdf.bytes.assign(std::istreambuf_iterator<char>(file), {});
+    const std::size_t box = pdf.bytes.find("/MediaBox [");
+    if (box != std::string::npos) pdf.media_box = pdf.bytes.substr(box + 11, pdf.bytes.find(']', box) - box - 11);
+    for (std::size_t at = pdf.bytes.find("/Card Do"); at != std::string::npos; at = pdf.bytes.find("/Card Do", at + 1))
+        ++pdf.cards_drawn;
+    pdf.titled = pdf.bytes.find("/Title <FEFF632A8F665361005F") != std::string::npos;  // 挪车卡_
+    const std::size_t image = pdf.bytes.find("/Subtype /Image");
+    if (image == std::string::npos) return pdf;
+    const std::string dictionary = pdf.bytes.substr(image, pdf.bytes.find("stream\n", image) - image);
+    const int width = number_after(dictionary, "/Width "), height = number_after(dictionary, "/Height ");
+    const int length = number_after(dictionary, "/Length ");
+    if (width <= 0 || height <= 0 || length <= 0 || dictionary.find("/Predictor 15") == std::string::npos) return pdf;
+    const std::string rows = pdf.bytes.substr(image + dictionary.size() + 7, static_cast<std::size_t>(length));
+    std::string header;
+    for (const int value : {width, height})
+        for (const int shift : {24, 16, 8, 0}) header += static_cast<char>(value >> shift);
+    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB, not interlaced
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    put_chunk(png, "IHDR", header);
+    put_chunk(png, "IDAT", rows);
+    put_chunk(png, "IEND", "");
+    pdf.card = decode_bytes(png);
+    return pdf;
+}
+
 const picture::Pixels& screen_card() {
     static const picture::Pixels card = os::render(CardPicture(1.0, L"13800138000"));
     return card;
@@ -303,7 +366,8 @@ TEST_F(ExportTest, SaveAsWritesWhatTheDialogChoseAndRemembersTheFolder) {
     ASSERT_NO_FATAL_FAILURE(start());
     type(L"13800138000");
     const std::wstring first = folder + L"\\第一张.png", second = folder + L"\\second";
-    dialog_answers = {{first, 0, 0}, {second, 1, 1}};  // PNG at print quality; then JPEG at screen size, no extension
+    // PNG at print quality; then JPEG at screen size, no extension
+    dialog_answers = {{first, 0, {0, 0}}, {second, 1, {1, 0}}};
 
     app().run(Velmora::kSaveAs);
     app().run(Velmora::kSaveAs);
@@ -314,7 +378,9 @@ TEST_F(ExportTest, SaveAsWritesWhatTheDialogChoseAndRemembersTheFolder) {
     EXPECT_EQ(dialogs[0].folder, system_pictures_folder());
     EXPECT_EQ(dialogs[1].folder, folder) << "the folder used last";
     EXPECT_EQ(dialogs[0].types.front().extension, L"png");
-    EXPECT_EQ(dialogs[0].choices.front(), L"打印质量 (300 dpi)");
+    ASSERT_EQ(dialogs[0].choice_lists.size(), 2u);
+    EXPECT_EQ(dialogs[0].choice_lists[0].label, L"大小:");
+    EXPECT_EQ(dialogs[0].choice_lists[0].items.front(), L"打印质量 (300 dpi)");
     const Decoded print = decode_file(first);
     EXPECT_EQ(print.width, 3597);
     EXPECT_NEAR(print.dpi_x, 300, 0.5);
@@ -323,6 +389,49 @@ TEST_F(ExportTest, SaveAsWritesWhatTheDialogChoseAndRemembersTheFolder) {
     EXPECT_NEAR(screen.dpi_x, 100, 0.5);
     EXPECT_EQ(titles().size(), 1u) << "no message for saves that worked";
     EXPECT_EQ(GetFocus(), panel().number_box.handle());
+}
+
+// Save As a PDF: the type chosen or the name's extension picks it, the paper list says which
+// page, the size list is not asked; the card in it is the print-quality card, losslessly.
+TEST_F(ExportTest, SaveAsPdfOnEachPaper) {
+    ASSERT_NO_FATAL_FAILURE(start());
+    type(L"13800138000");
+    const struct {
+        const wchar_t* name;
+        std::size_t type, paper;
+        const wchar_t* written;
+        const char* media_box;
+        int cards;
+    } cases[] = {
+        {L"card", 3, 0, L"card.pdf", "0 0 863.2799 394.5599", 1},
+        {L"a4.pdf", 0, 1, L"a4.pdf", "0 0 841.89 595.28", 1},
+        {L"两张.PDF", 1, 2, L"两张.PDF", "0 0 595.28 841.89", 2},
+    };
+    for (const auto& c : cases) dialog_answers.push_back({folder + L"\\" + c.name, c.type, {1, c.paper}});
+    for (std::size_t k = 0; k < std::size(cases); ++k) app().run(Velmora::kSaveAs);
+
+    ASSERT_EQ(dialogs.size(), std::size(cases));
+    const desktop::SaveDialogRequest& request = dialogs[0];
+    ASSERT_EQ(request.types.size(), 4u);
+    EXPECT_EQ(desktop::shown_type(request.types[3]), L"PDF 文档 (*.pdf)");
+    EXPECT_EQ(desktop::shown_type(request.types[0]), L"PNG 图片 (*.png)");
+    ASSERT_EQ(request.choice_lists.size(), 2u);
+    EXPECT_EQ(request.choice_lists[1].label, L"纸张:");
+    EXPECT_EQ(request.choice_lists[1].items, (std::vector<std::wstring>{L"只有停车牌", L"A4 纸", L"A4 纸, 每页两张"}));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.name)));
+        const WrittenPdf pdf = read_pdf(folder + L"\\" + c.written);
+        EXPECT_EQ(pdf.bytes.compare(0, 5, "%PDF-"), 0);
+        EXPECT_EQ(pdf.media_box, c.media_box);
+        EXPECT_EQ(pdf.cards_drawn, c.cards);
+        EXPECT_TRUE(pdf.titled);
+        EXPECT_EQ(pdf.card.width, 3597) << "print quality, whatever the size list says";
+        if (pdf.card.width == 3597) {
+            EXPECT_EQ(pixels_differing(pdf.card, print_quality_card()), 0);
+        }
+    }
+    EXPECT_EQ(titles().size(), 1u) << "no message for saves that worked";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 3) << "no temporary file left";
 }
 
 TEST_F(ExportTest, SaveAsRefusesWhatItCannotWrite) {
@@ -337,7 +446,7 @@ TEST_F(ExportTest, SaveAsRefusesWhatItCannotWrite) {
     EXPECT_EQ(boxes.size(), 2u);
 
     const std::wstring missing = folder + L"\\gone\\42.png";
-    dialog_answers = {{missing, 0, 1}};
+    dialog_answers = {{missing, 0, {1}}};
     app().run(Velmora::kSaveAs);
     EXPECT_EQ(boxes.back().title, L"保存失败");
     EXPECT_NE(boxes.back().text.find(missing), std::wstring::npos);
@@ -351,7 +460,7 @@ TEST_F(ExportTest, AFailedSaveOffersToSaveElsewhere) {
     const FolderInTheWay blocked(os::executable_directory() + L"\\保存的临时停车牌_13800138000.bmp");
     ASSERT_TRUE(blocked.made());
     const std::wstring elsewhere = folder + L"\\elsewhere.png";
-    dialog_answers = {{elsewhere, 0, 1}};
+    dialog_answers = {{elsewhere, 0, {1}}};
     type(L"13800138000");
     answers = {desktop::kAnswerNo, desktop::kAnswerYes};  // go on; yes, save elsewhere
     click(panel().save_button);

@@ -129,7 +129,7 @@ TEST_F(LifecycleTest, ABandThatCannotBeDecodedIsAFailureNeverAPicture) {
     const std::wstring out = scratch_path(L"velmora-band-test.png");
     DeleteFileW(out.c_str());
     save_answer = [&](const desktop::SaveDialogRequest&) {
-        return std::optional<desktop::SaveDialogAnswer>({out, 0, 0});  // PNG, print quality
+        return std::optional<desktop::SaveDialogAnswer>({out, 0, {0, 0}});  // PNG, print quality
     };
     print_accepted = true;
     const struct {

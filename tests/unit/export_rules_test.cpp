@@ -14,7 +14,8 @@ TEST(PictureFile, KindFollowsTheExtensionWhateverItsCase) {
         {L"card.png", PictureKind::Png},  {L"C:\\a\\CARD.PNG", PictureKind::Png}, {L"c.jpg", PictureKind::Jpeg},
         {L"c.JPEG", PictureKind::Jpeg},   {L"c.bmp", PictureKind::Bmp},          {L"c.gif", std::nullopt},
         {L"card", std::nullopt},          {L"dir.png\\card", std::nullopt},      {L"c.png.txt", std::nullopt},
-        {L".png", PictureKind::Png},      {L"c.", std::nullopt},
+        {L".png", PictureKind::Png},      {L"c.", std::nullopt},                 {L"c.PDF", PictureKind::Pdf},
+        {L"c.pdf.png", PictureKind::Png},
     };
     for (const auto& c : cases) EXPECT_EQ(picture_kind_of(c.path), c.kind) << testing::PrintToString(std::wstring(c.path));
 }
@@ -62,6 +63,28 @@ TEST(CommandLine, GoodArgumentLists) {
     }
 }
 
+// --out *.pdf writes the 300 dpi card in a PDF, on the paper --page names (the card's own page
+// unless it says otherwise).
+TEST(CommandLine, PdfPapers) {
+    const struct {
+        std::vector<std::wstring> arguments;
+        PdfPaper paper;
+    } cases[] = {
+        {{L"--number", L"1", L"--out", L"c.pdf"}, PdfPaper::Card},
+        {{L"--number", L"1", L"--out", L"C.PDF", L"--page", L"card"}, PdfPaper::Card},
+        {{L"--page", L"a4", L"--number", L"1", L"--out", L"c.pdf"}, PdfPaper::A4},
+        {{L"--number", L"1", L"--page=a4x2", L"--out", L"c.pdf", L"--qr", L"--dpi", L"300"}, PdfPaper::A4TwoCards},
+    };
+    for (const auto& c : cases) {
+        const CommandLine command = parse_command_line(c.arguments);
+        SCOPED_TRACE(testing::PrintToString(c.arguments));
+        ASSERT_EQ(command.mode, CommandLine::Mode::Export) << testing::PrintToString(command.error);
+        EXPECT_EQ(command.kind, PictureKind::Pdf);
+        EXPECT_EQ(command.paper, c.paper);
+        EXPECT_EQ(command.size.dpi, 300);
+    }
+}
+
 TEST(CommandLine, BadArgumentListsSayWhatIsWrong) {
     const struct {
         std::vector<std::wstring> arguments;
@@ -89,6 +112,14 @@ TEST(CommandLine, BadArgumentListsSayWhatIsWrong) {
         {{L"--help", L"--help"}, L"--help 只能单独使用"},
         {{L"--number", L"1", L"/?"}, L"/? 只能单独使用"},
         {{L"--number", L"1", L"--version"}, L"--version 只能单独使用"},
+        // A picture has a size, a PDF a paper, and a PDF always the print-quality card.
+        {{L"--number", L"1", L"--out", L"c.png", L"--page", L"a4"}, L"--page 只用于 PDF"},
+        {{L"--number", L"1", L"--out", L"c.jpg", L"--page=card"}, L"--page 只用于 PDF"},
+        {{L"--number", L"1", L"--out", L"c.pdf", L"--dpi", L"100"}, L"不能用 --dpi 100"},
+        {{L"--number", L"1", L"--out", L"c.pdf", L"--page", L"A5"}, L"card、a4 或 a4x2: A5"},
+        {{L"--number", L"1", L"--out", L"c.pdf", L"--page", L"A4"}, L"card、a4 或 a4x2: A4"},
+        {{L"--number", L"1", L"--out", L"c.pdf", L"--page"}, L"--page 缺少值"},
+        {{L"--number", L"1", L"--out", L"c.pdf", L"--page", L"a4", L"--page", L"a4"}, L"参数重复"},
     };
     for (const auto& c : cases) {
         const CommandLine command = parse_command_line(c.arguments);

@@ -91,6 +91,49 @@ TEST(PrintLayout, TwoCardsAPageEachCentredInItsHalf) {
     }
 }
 
+// At each corner two lines carry the card's edges outward: flush with an edge, a gap away from
+// the card, in the margin, never over the card or the other card's marks.
+TEST(PrintLayout, CutMarksCarryTheEdgesOutwardClearOfTheCard) {
+    for (const int cards : {1, 2}) {
+        SCOPED_TRACE(cards);
+        const int width = cards == 1 ? 7016 : 4961, height = cards == 1 ? 4961 : 7016;  // A3 at 600 dpi
+        const PrintLayout layout = lay_out_card(page(600, 600, width, height), cards);
+        const int gap = 24, length = 94, thickness = 5;  // 1 mm, 4 mm, 0.2 mm at 600 dpi
+        std::vector<DeviceRect> all;
+        for (const CardPlace& card : layout.cards) {
+            const int left = card.left, top = card.top;
+            const int right = card.left + card.width, bottom = card.top + card.height;
+            const std::vector<DeviceRect> marks = cut_marks(layout, card);
+            const std::vector<DeviceRect> expected = {
+                {left, top - gap - length, left + thickness, top - gap},          // up from the left edge
+                {left, bottom + gap, left + thickness, bottom + gap + length},    // down from it
+                {right - thickness, top - gap - length, right, top - gap},        // up from the right edge
+                {right - thickness, bottom + gap, right, bottom + gap + length},  // down from it
+                {left - gap - length, top, left - gap, top + thickness},          // left along the top
+                {right + gap, top, right + gap + length, top + thickness},        // right along it
+                {left - gap - length, bottom - thickness, left - gap, bottom},    // left along the bottom
+                {right + gap, bottom - thickness, right + gap + length, bottom},  // right along it
+            };
+            ASSERT_EQ(marks.size(), expected.size());
+            for (std::size_t k = 0; k < marks.size(); ++k) {
+                SCOPED_TRACE(k);
+                EXPECT_EQ(marks[k].left, expected[k].left);
+                EXPECT_EQ(marks[k].top, expected[k].top);
+                EXPECT_EQ(marks[k].right, expected[k].right);
+                EXPECT_EQ(marks[k].bottom, expected[k].bottom);
+                EXPECT_GE(marks[k].left, 0);
+                EXPECT_GE(marks[k].top, 0);
+            }
+            all.insert(all.end(), marks.begin(), marks.end());
+        }
+        for (const DeviceRect& mark : all)
+            for (const CardPlace& card : layout.cards)
+                EXPECT_TRUE(mark.right <= card.left || mark.left >= card.left + card.width ||
+                            mark.bottom <= card.top || mark.top >= card.top + card.height)
+                    << "a mark over a card";
+    }
+}
+
 TEST(PrintLayout, APageTooSmallHoldsNoCard) {
     EXPECT_FALSE(lay_out_card(page(300, 300, 100, 100)).fits);
     EXPECT_FALSE(lay_out_card(page(0, 0, 0, 0)).fits);
