@@ -32,6 +32,8 @@ COMMAND_LINE = {
     "card-100-qr.png": ["--dpi", "100", "--qr"],
     "card-300.jpg": [],
     "card-100.bmp": ["--dpi", "100"],
+    "card-300-bw.png": ["--style", "bw"],
+    "card.pdf": ["--page", "card"],
 }
 SAVED_NAME = f"保存的临时停车牌_{NUMBER}.bmp"
 # The digits' font at the card's two sizes (90 points at 96 and at 288 dpi), as the program

@@ -15,7 +15,9 @@ pixels differ, by how much, and where.
 """
 
 import json
+import subprocess
 import sys
+import tempfile
 from pathlib import Path
 
 from PIL import Image, ImageChops
@@ -41,6 +43,20 @@ def slots(scale, block=1):
     return [(out(px(left), False), out(px(s["top_twips"]), False),
              out(px(left + s["width_twips"]), True), out(px(s["top_twips"] + s["height_twips"]), True))
             for left in s["lefts_twips"]]
+
+
+def pdf_faults(pdf):
+    """What qpdf finds wrong with a PDF, or None."""
+    r = subprocess.run(["qpdf", "--check", str(pdf)], capture_output=True, text=True, timeout=60)
+    return None if r.returncode == 0 else (r.stdout + r.stderr).strip()
+
+
+def rendered(pdf, folder):
+    """The PDF's page at 300 dpi, as pdftoppm draws it (the card's page: its 3597 x 1644 pixels)."""
+    base = Path(folder) / pdf.parent.parent.name
+    subprocess.run(["pdftoppm", "-r", "300", "-singlefile", "-png", str(pdf), str(base)], check=True,
+                   capture_output=True, timeout=60)
+    return base.with_suffix(".png")
 
 
 def differing_pixels(one, other):
@@ -87,11 +103,19 @@ def main(argv):
             changed = [a["char"] for a, b in zip(glyphs[0][height], glyphs[1][height]) if a != b]
             print(f"compare:   at height {height}: {' '.join(changed) or 'none'}")
     faults = []
+    scratch = tempfile.TemporaryDirectory()
     for name in COMMAND_LINE:
         ours, theirs = pe32 / "command-line" / name, stand_in / "command-line" / name
         missing = [str(p) for p in (ours, theirs) if not p.exists()]
-        fault, line = (f"missing {', '.join(missing)}", f"{name}: missing") if missing else \
-            verdict(name, ours, theirs, wine_differs)
+        broken = None if missing or not name.endswith(".pdf") else pdf_faults(ours) or pdf_faults(theirs)
+        if missing:
+            fault, line = f"missing {', '.join(missing)}", f"{name}: missing"
+        elif broken:
+            fault, line = "qpdf finds faults", f"{name}: qpdf --check: {broken}"
+        elif name.endswith(".pdf"):
+            fault, line = verdict(name, rendered(ours, scratch.name), rendered(theirs, scratch.name), wine_differs)
+        else:
+            fault, line = verdict(name, ours, theirs, wine_differs)
         print(f"compare: {line}")
         if fault:
             faults.append(name)
