@@ -6,7 +6,9 @@
 Writes docs/velmora.png (the card and the panel), docs/menu.png (the card's right-click menu
 and the panel's system menu), docs/save-as.png (the Save As dialog), docs/velmora-150.png
 (at 150 % display scale), docs/qr-card.png (the card with its QR code) and
-docs/printed-page.png (a printed A4 page as the PDF queue made it).
+docs/printed-page.png (a printed A4 page as the PDF queue made it), docs/bw-card.png (the
+black-and-white card with its code), docs/printed-two-a-page.png (two of them printed on a
+page) and docs/pdf-a4-page.png (the A4 page of the card's PDF).
 """
 
 import shutil
@@ -50,6 +52,26 @@ def menu_picture(desk, margin=12):
     return desk.screenshot().crop((r["left"] - margin, r["top"] - margin, r["right"] + margin, r["bottom"] + margin))
 
 
+def switch(desk, item):
+    """Switches the card menu's ITEMth command (counted from the top, the line not counted)."""
+    desk.click(600, 120, button=3)
+    desk.wait_window(cls="#32768", exe="velmora.exe")
+    desk.key(*["Down"] * item, "Return")
+    desk.move(desk.screen[0] - 5, desk.screen[1] - 5)
+    time.sleep(1)
+
+
+def print_it(desk):
+    """Ctrl+P: the dialog, the size note and the report accepted, one window after the other."""
+    desk.key("ctrl+p")
+    seen = set()
+    for _ in ("the dialog", "the size note", "the report"):
+        box = wait_for(lambda: next((w for w in desk.find_windows(title="^打印$", exe="velmora.exe", cls="#32770")
+                                     if w["hwnd"] not in seen), None), 20)
+        seen.add(box["hwnd"])
+        desk.press_in("打印", "Return")
+
+
 def shot(desk, box, name, scale=1.0):
     image = desk.screenshot().crop(box)
     if scale != 1.0:
@@ -61,7 +83,7 @@ def shot(desk, box, name, scale=1.0):
 def main():
     DOCS.mkdir(exist_ok=True)
     with Desktop(screen=(1280, 800)) as desk:
-        start(desk, (820, 580))
+        folder = start(desk, (820, 580))
         shot(desk, (0, 0, 1280, 800), "velmora.png", 0.75)
         desk.click(600, 120, button=3)
         card_menu = menu_picture(desk)
@@ -85,21 +107,28 @@ def main():
         desk.key("Escape")
         time.sleep(0.5)
 
-        desk.click(600, 120, button=3)
-        desk.wait_window(cls="#32768", exe="velmora.exe")
-        desk.key("Down", "Down", "Down", "Down", "Return")  # the QR code on
-        desk.move(desk.screen[0] - 5, desk.screen[1] - 5)
-        time.sleep(1)
+        switch(desk, 4)  # the QR code on
         shot(desk, (0, 0, 1199, 548), "qr-card.png", 0.6)
 
-        desk.key("ctrl+p")
-        desk.wait_window(title="^打印$", exe="velmora.exe", cls="#32770")
-        desk.press_in("打印", "Return")
-        wait_for(lambda: desk.find_windows(title="^打印$", exe="velmora.exe", cls="#32770"), 10)
-        desk.press_in("打印", "Return")
+        print_it(desk)
         page = render_page(desk.print_queue.next_pdf(60), 60, desk.workdir)
         page.save(DOCS / "printed-page.png", optimize=True)
         print(f"docs/printed-page.png: {page.width} x {page.height}")
+
+        switch(desk, 5)  # 黑白省墨 on
+        shot(desk, (0, 0, 1199, 548), "bw-card.png", 0.6)
+        switch(desk, 6)  # 每页两张 on
+        print_it(desk)
+        page = render_page(desk.print_queue.next_pdf(60), 40, desk.workdir)
+        page.save(DOCS / "printed-two-a-page.png", optimize=True)
+        print(f"docs/printed-two-a-page.png: {page.width} x {page.height}")
+
+        pdf = Path(tempfile.mkdtemp(prefix="docs-", dir=desk.workdir)) / "card.pdf"
+        desk.run_wine([folder / "velmora.exe", "--number", NUMBER, "--out", "Z:" + str(pdf).replace("/", "\\"),
+                       "--page", "a4"])
+        page = render_page(pdf, 40, desk.workdir)
+        page.save(DOCS / "pdf-a4-page.png", optimize=True)
+        print(f"docs/pdf-a4-page.png: {page.width} x {page.height}")
 
     with Desktop(screen=(1920, 1200), dpi=144) as scaled:
         start(scaled, (1300, 880))
