@@ -47,6 +47,9 @@ private:
     ExportContext context_;
     desktop::Timer timer_;
     std::wstring number_;  // as confirmed
+    // The card as the last save drew it, kept for the next, which draws into the same memory:
+    // fresh memory costs more to touch than the card costs to draw.
+    picture::Pixels picture_;
     bool running_ = false;
     bool card_gone_ = false;
 };

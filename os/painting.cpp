@@ -151,14 +151,20 @@ bool render_in_bands(const Drawing& drawing, int band_rows,
     return true;
 }
 
-picture::Pixels render(const Drawing& drawing) {
+bool render(const Drawing& drawing, picture::Pixels& into) {
     constexpr int kBandRows = 64;
-    picture::Pixels picture(drawing.width(), drawing.height());
+    into.reset(drawing.width(), drawing.height());
     const bool drawn = render_in_bands(drawing, kBandRows, [&](int top, int rows, const Strip& strip) {
-        for (int y = 0; y < rows; ++y) picture.set_row(top + y, strip.row(y));
+        for (int y = 0; y < rows; ++y) into.set_row(top + y, strip.row(y));
         return true;
     });
-    if (!drawn) return picture::Pixels();
+    if (!drawn) into = picture::Pixels();
+    return drawn;
+}
+
+picture::Pixels render(const Drawing& drawing) {
+    picture::Pixels picture;
+    render(drawing, picture);
     return picture;  // moved out, never copied: it can be tens of megabytes
 }
 

@@ -104,6 +104,9 @@ bool render_in_bands(const Drawing& drawing, int band_rows,
 
 // The whole drawing in memory, as a picture file keeps its rows.
 picture::Pixels render(const Drawing& drawing);
+// The same into a picture that may hold another drawing, in its memory when that is large
+// enough. False, and the picture empty, when memory for drawing could not be had.
+bool render(const Drawing& drawing, picture::Pixels& into);
 
 // A font of the given design for a surface of the given resolution.
 Font create_font(const FontDesign& design, int dpi);
