@@ -1,7 +1,9 @@
 #!/usr/bin/python3
 """Velmora's benchmark: velmora.exe weighed against floor.exe, a bare window program built
-the same way, under Wine on a private Xvfb desktop (tests/e2e/desktop.py). Prints figures,
-each against its target; it is not a test and fails nothing.
+the same way, under Wine on a private Xvfb desktop (tests/e2e/desktop.py). Each figure is a
+ratio to floor.exe doing the least of the same work in the same run (durable writes, a bare
+edit control, a bare PNG encode, the same system libraries loaded), against its target; it is
+not a test and fails nothing.
 
     /usr/bin/python3 bench/run.py [--runs N] [--quick]
     /usr/bin/python3 bench/run.py --soak      # one copy through a long day: about 30 minutes
@@ -544,6 +546,7 @@ def command_line_modules(desk, exe, resources_exe, out):
         return loaded_modules(desk, resources_exe, exe.name)
     finally:
         launched.stop(5)
+        wait_for(lambda: linux_pid_of(exe) is None, 10, 0.05, f"the held {exe.name} to end")
 
 
 def memory_floor(desk, floor_exe, modules):
@@ -869,8 +872,8 @@ def run_outputs(desk, floor_exe, resources_exe):
         r["encode_100"].append(command_line_run(desk, v.exe, v.folder / f"cli-{i}-100.png", "100")[1])
     command_line_run(desk, v.exe, v.folder / "cli-pixels.bmp", "300")  # the same pixels, for the floor
     r["png_floor"] = png_floor(desk, floor_exe, v.folder / "cli-pixels.bmp", OUTPUT_SAMPLES)
-    r["command_modules"] = command_line_modules(desk, v.exe, resources_exe, v.folder / "cli-held.png")
     r["pdf"] = command_line_pdfs(desk, v.exe, v.folder)
+    r["command_modules"] = command_line_modules(desk, v.exe, resources_exe, v.folder / "cli-held.png")
     return r
 
 
@@ -1711,6 +1714,9 @@ def main(argv):
     print(f"start-up: {len(results.startup_pairs)} pairs, median IQR [min-max]; the rest medians over "
           f"{args.runs} runs, "
           f"[min-max]; whole run {time.monotonic() - started:.0f} s")
+    print("vs floor: the ratio of the medians (its bootstrap 95 % interval) and of the p90s, judged on both; "
+          "the line under it: the share of velmora's median that the floor alone takes, the disk's or Wine's "
+          "part, not the program's. Memory: the floor loaded the same system libraries first.")
     return 0
 
 
