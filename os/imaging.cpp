@@ -225,7 +225,9 @@ Picture decode_on_a_thread_of_its_own(int resource) {
 
 PictureSequence::PictureSequence(int first_resource, int count) : first_resource_(first_resource), count_(count) {}
 
-PictureSequence::~PictureSequence() { forget_pictures_ahead(); }
+PictureSequence::~PictureSequence() {
+    if (next_.valid()) next_.wait();
+}
 
 PngDecoder replace_png_decoder_for_tests(PngDecoder decoder) {
     PngDecoder previous = std::move(decoder_for_tests());
@@ -237,28 +239,22 @@ const Picture& PictureSequence::get(int index) {
     if (index == current_index_ && current_) return current_;
     current_ = {};  // let it go before the next one comes
     current_index_ = -1;
-    while (!ahead_.empty() && ahead_.front().first < index) {  // skipped: not wanted any more
-        ahead_.front().second.wait();
-        ahead_.pop_front();
-    }
-    if (!ahead_.empty() && ahead_.front().first == index) {
-        std::future<Picture> decoding = std::move(ahead_.front().second);
-        ahead_.pop_front();  // before what it throws arrives: the sequence stays whole
-        current_ = prefetched(decoding);
+    if (index == next_index_ && next_.valid()) {
+        current_ = prefetched();
     } else {
-        forget_pictures_ahead();
+        if (next_.valid()) next_.wait();
         current_ = decode(first_resource_ + index);
     }
     if (!current_) throw Failure(L"停车牌图案的第 " + std::to_wstring(index + 1) + L" 段无法解码。");
     current_index_ = index;
-    decode_ahead(index);
+    start_decoding(index + 1);
     return current_;
 }
 
-// What a decoding thread made of a picture; whatever it threw arrives here.
-Picture PictureSequence::prefetched(std::future<Picture>& next) {
+// What the decoding thread made of the next picture; whatever it threw arrives here.
+Picture PictureSequence::prefetched() {
     try {
-        return next.get();
+        return next_.get();
     } catch (const std::bad_alloc&) {
         throw Failure(L"内存不足, 停车牌图案无法解码。");
     } catch (const Failure&) {
@@ -268,23 +264,14 @@ Picture PictureSequence::prefetched(std::future<Picture>& next) {
     }
 }
 
-// Keeps kDecodedAhead pictures after the one at index decoding, each on a thread of its own.
-void PictureSequence::decode_ahead(int index) {
-    int next = ahead_.empty() ? index + 1 : ahead_.back().first + 1;
-    for (; ahead_.size() < kDecodedAhead && next < count_; ++next) {
-        try {
-            ahead_.emplace_back(next, std::async(std::launch::async, decode_on_a_thread_of_its_own,
-                                                 first_resource_ + next));
-        } catch (const std::system_error&) {
-            return;  // no thread to be had: the next one is decoded when it is asked for
-        }
+void PictureSequence::start_decoding(int index) {
+    next_index_ = index;
+    if (index >= count_) return;
+    try {
+        next_ = std::async(std::launch::async, decode_on_a_thread_of_its_own, first_resource_ + index);
+    } catch (const std::system_error&) {
+        next_index_ = -1;  // no thread to be had: the next one is decoded when it is asked for
     }
-}
-
-void PictureSequence::forget_pictures_ahead() {
-    for (auto& pending : ahead_)
-        if (pending.second.valid()) pending.second.wait();
-    ahead_.clear();
 }
 
 }  // namespace os

@@ -3,13 +3,10 @@
 // the program carries.
 #pragma once
 
-#include <cstddef>
-#include <deque>
 #include <functional>
 #include <future>
 #include <memory>
 #include <string>
-#include <utility>
 
 #include "os/files.h"
 #include "os/painting.h"
@@ -54,13 +51,10 @@ using PngDecoder = std::function<Picture(int resource)>;
 PngDecoder replace_png_decoder_for_tests(PngDecoder decoder);
 
 // Pictures the program carries as consecutive PNG resources, handed out one at a time: while
-// the caller draws one, the next ones are decoded on threads of their own, so decoding and
-// drawing overlap and decodings overlap each other. At most 1 + kDecodedAhead are in memory.
+// the caller draws one, the next is decoded on a thread of its own, so decoding and drawing
+// overlap. At most two are in memory.
 class PictureSequence {
 public:
-    // Decoding takes longer than drawing and encoding a picture: two at once keep two cores busy.
-    static constexpr std::size_t kDecodedAhead = 2;
-
     PictureSequence(int first_resource, int count);
     PictureSequence(const PictureSequence&) = delete;
     PictureSequence& operator=(const PictureSequence&) = delete;
@@ -71,14 +65,14 @@ public:
     const Picture& get(int index);
 
 private:
-    void decode_ahead(int after);
-    void forget_pictures_ahead();
-    static Picture prefetched(std::future<Picture>& next);
+    void start_decoding(int index);
+    Picture prefetched();
 
     int first_resource_, count_;
     int current_index_ = -1;
     Picture current_;
-    std::deque<std::pair<int, std::future<Picture>>> ahead_;  // index, its decoding, in order
+    int next_index_ = -1;
+    std::future<Picture> next_;
 };
 
 }  // namespace os

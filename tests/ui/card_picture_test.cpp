@@ -3,10 +3,6 @@
 // repaint.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <vector>
 
 #include "card/card_picture.h"
@@ -92,33 +88,6 @@ TEST(CardPicture, DrawnIntoAnotherCardsPictureItIsTheSameAsDrawnAfresh) {
         EXPECT_TRUE(reused.bytes() == card_for(scale).bytes());
         EXPECT_EQ(reused.width(), card_for(scale).width());
     }
-}
-
-// The 3x artwork's bands take longer to decode than to draw and encode: the next two are
-// decoded at once, on threads of their own, and never more (each one ahead is a band in
-// memory). Each band comes out as asked for, in order or not.
-TEST(PictureSequence, DecodesTwoPicturesAheadAtOnceAndHandsEachOutAsAskedFor) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    int running = 0, most_at_once = 0;
-    os::replace_png_decoder_for_tests([&](int resource) {
-        std::unique_lock<std::mutex> lock(mutex);
-        most_at_once = std::max(most_at_once, ++running);
-        changed.notify_all();
-        // A while for another decoding to join this one: decoded one at a time, none comes.
-        changed.wait_for(lock, std::chrono::milliseconds(300), [&] { return running >= 2; });
-        --running;
-        return os::Picture::from_pixels(resource, 1, std::vector<std::uint32_t>(static_cast<std::size_t>(resource)));
-    });
-    {
-        os::PictureSequence sequence(1, 6);  // resources 1 to 6: picture i is i + 1 pixels wide
-        for (const int index : {0, 1, 2, 3, 5, 1, 2}) {
-            SCOPED_TRACE(index);
-            EXPECT_EQ(sequence.get(index).width(), index + 1);
-        }
-    }
-    os::replace_png_decoder_for_tests({});
-    EXPECT_EQ(most_at_once, 2);
 }
 
 }  // namespace
