@@ -83,10 +83,11 @@ TEST_F(ProgramTest, TheCardAt288DpiAndAboveDecodesItsArtworkOnce) {
 TEST(CardPicture, DrawnIntoAnotherCardsPictureItIsTheSameAsDrawnAfresh) {
     for (const double scale : {1.0, 0.5}) {
         SCOPED_TRACE(scale);
-        picture::Pixels reused = os::render(CardPicture(1.0, L"19999999999"));
+        os::RenderMemory reused;
+        ASSERT_TRUE(os::render(CardPicture(1.0, L"19999999999"), reused));
         ASSERT_TRUE(os::render(CardPicture(scale, L"13800138000"), reused));
-        EXPECT_TRUE(reused.bytes() == card_for(scale).bytes());
-        EXPECT_EQ(reused.width(), card_for(scale).width());
+        EXPECT_TRUE(reused.picture.bytes() == card_for(scale).bytes());
+        EXPECT_EQ(reused.picture.width(), card_for(scale).width());
     }
 }
 
