@@ -65,12 +65,14 @@ SaveOutcome write_picture(const picture::Pixels& picture, const std::wstring& nu
 }
 
 SaveOutcome draw_and_write(const SaveWindows& windows, const std::wstring& number,
-                           const std::wstring& temporary_prefix) {
+                           const std::wstring& temporary_prefix, os::RenderMemory& rendered) {
     try {
         // The card cannot change while the panel is hidden: it is drawn once, in memory, and
         // written three times. No events run meanwhile (a queued command would start Save As
         // or Print in the middle of the save): nothing here waits for the screen.
-        const picture::Pixels picture = os::render(*windows.draw_card(number));
+        os::render(*windows.draw_card(number), rendered);
+        os::trace("save.rendered");
+        const picture::Pixels& picture = rendered.picture;
         SaveOutcome outcome;
         for (int pass = 0; pass < kPasses; ++pass) {
             outcome = write_picture(picture, number, temporary_prefix);
@@ -122,7 +124,8 @@ void CardSave::run() {
 
     // A card closed meanwhile is not loaded afresh, usage notice and all, to be drawn.
     const SaveOutcome outcome =
-        card_gone_ ? closed_before_saving() : draw_and_write(windows_, number_, context_.temporary_prefix);
+        card_gone_ ? closed_before_saving()
+                   : draw_and_write(windows_, number_, context_.temporary_prefix, rendered_);
 
     windows_.show_panel(true);
     windows_.card_on_top(false);

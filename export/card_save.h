@@ -47,6 +47,10 @@ private:
     ExportContext context_;
     desktop::Timer timer_;
     std::wstring number_;  // as confirmed
+    // The card as the last save drew it, and the strip it was drawn through, kept for the next
+    // save, which draws in the same memory: fresh memory costs more to touch than the card
+    // costs to draw.
+    os::RenderMemory rendered_;
     bool running_ = false;
     bool card_gone_ = false;
 };

@@ -137,12 +137,11 @@ void Strip::copy_to(HDC target, const PixelRect& area) const {
     BitBlt(target, area.left, area.top, area.width(), area.height(), dc_.get(), area.left, 0, SRCCOPY);
 }
 
-bool render_in_bands(const Drawing& drawing, int band_rows,
-                     const std::function<bool(int top, int rows, const Strip& strip)>& sink) {
+namespace {
+
+bool paint_bands(const Drawing& drawing, Strip& strip,
+                 const std::function<bool(int top, int rows, const Strip& strip)>& sink) {
     const int width = drawing.width(), height = drawing.height();
-    if (width <= 0 || height <= 0) return false;
-    Strip strip(width, std::min(height, band_rows));
-    if (!strip) return false;
     for (int top = 0; top < height; top += strip.rows()) {
         const int rows = std::min(strip.rows(), height - top);
         strip.paint({0, top, width, top + rows}, [&](Painter& painter) { drawing.paint(painter); });
@@ -151,15 +150,43 @@ bool render_in_bands(const Drawing& drawing, int band_rows,
     return true;
 }
 
+constexpr int kRenderBandRows = 64;
+
+}  // namespace
+
+bool render_in_bands(const Drawing& drawing, int band_rows,
+                     const std::function<bool(int top, int rows, const Strip& strip)>& sink) {
+    const int width = drawing.width(), height = drawing.height();
+    if (width <= 0 || height <= 0) return false;
+    Strip strip(width, std::min(height, band_rows));
+    return strip && paint_bands(drawing, strip, sink);
+}
+
+bool render(const Drawing& drawing, RenderMemory& memory) {
+    const int width = drawing.width(), height = drawing.height();
+    picture::Pixels& into = memory.picture;
+    bool drawn = false;
+    if (width > 0 && height > 0) {
+        const int rows = std::min(height, kRenderBandRows);
+        if (!memory.strip || memory.strip->width() != width || memory.strip->rows() != rows)
+            memory.strip = std::make_unique<Strip>(width, rows);
+        into.reset(width, height);
+        drawn = *memory.strip && paint_bands(drawing, *memory.strip, [&](int top, int count, const Strip& strip) {
+            for (int y = 0; y < count; ++y) into.set_row(top + y, strip.row(y));
+            return true;
+        });
+    }
+    if (!drawn) {  // nothing half-drawn is kept, nor a strip that could not be made
+        into = picture::Pixels();
+        memory.strip.reset();
+    }
+    return drawn;
+}
+
 picture::Pixels render(const Drawing& drawing) {
-    constexpr int kBandRows = 64;
-    picture::Pixels picture(drawing.width(), drawing.height());
-    const bool drawn = render_in_bands(drawing, kBandRows, [&](int top, int rows, const Strip& strip) {
-        for (int y = 0; y < rows; ++y) picture.set_row(top + y, strip.row(y));
-        return true;
-    });
-    if (!drawn) return picture::Pixels();
-    return picture;  // moved out, never copied: it can be tens of megabytes
+    RenderMemory memory;
+    render(drawing, memory);
+    return std::move(memory.picture);  // never copied: it can be tens of megabytes
 }
 
 Font create_font(const FontDesign& design, int dpi) {

@@ -104,6 +104,17 @@ bool render_in_bands(const Drawing& drawing, int band_rows,
 
 // The whole drawing in memory, as a picture file keeps its rows.
 picture::Pixels render(const Drawing& drawing);
+// The memory a drawing is rendered in, kept from one rendering to the next: memory the system
+// hands out afresh costs more to touch, page by page, than the card costs to draw.
+struct RenderMemory {
+    picture::Pixels picture;
+    std::unique_ptr<Strip> strip;
+};
+
+// The same into memory.picture, which may hold another drawing, painted through memory.strip;
+// both reused when large enough, made anew otherwise. False, and the picture empty, when
+// memory for drawing could not be had.
+bool render(const Drawing& drawing, RenderMemory& memory);
 
 // A font of the given design for a surface of the given resolution.
 Font create_font(const FontDesign& design, int dpi);

@@ -21,6 +21,12 @@ std::uint32_t Pixels::at(int x, int y) const {
 
 void Pixels::set(int x, int y, std::uint32_t colour) { store(pixel(x, y), colour); }
 
+void Pixels::reset(int width, int height) {
+    width_ = width;
+    height_ = height;
+    bytes_.assign(row_size(width) * static_cast<std::size_t>(height), 0);
+}
+
 void Pixels::set_row(int y, const std::uint32_t* pixels) {
     std::uint8_t* p = pixel(0, y);
     for (int x = 0; x < width_; ++x, p += 3) store(p, pixels[x]);

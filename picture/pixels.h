@@ -31,6 +31,10 @@ public:
     void set(int x, int y, std::uint32_t colour);
     // Row y, from the top, filled from 32-bit pixels 0x00RRGGBB (the top byte is ignored).
     void set_row(int y, const std::uint32_t* pixels);
+    // Makes this a black picture of the given size in the memory it holds, when that is large
+    // enough: a picture drawn again and again needs no fresh memory each time, which the system
+    // hands out page by page, at a cost, as it is first touched.
+    void reset(int width, int height);
 
 private:
     std::uint8_t* pixel(int x, int y) { return bytes_.data() + offset(x, y); }

@@ -3,6 +3,9 @@
 //   resources PID    one JSON object about process PID
 //   resources self   the same counts taken of this process before and after it makes
 //                    a known number of objects, to show whether the counts can be trusted
+//   resources modules PID|NAME   the file names of the modules a process (given by its id,
+//                    or the file name of its program) has loaded, one a line, the program
+//                    first (the memory floors load the same system libraries)
 //
 // GetGuiResources is what Windows offers, but Wine answers it with "not implemented". The
 // other counts are there so a leak still shows under Wine:
@@ -19,6 +22,7 @@
 #endif
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <tlhelp32.h>
 #include <winternl.h>
 
 #include <cstdio>
@@ -219,10 +223,40 @@ int self_check() {
 
 }  // namespace
 
+// The first process whose program has this file name; 0 when there is none.
+DWORD process_named(const wchar_t* name) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return 0;
+    PROCESSENTRY32W process{};
+    process.dwSize = sizeof process;
+    DWORD found = 0;
+    for (BOOL more = Process32FirstW(snapshot, &process); more && !found; more = Process32NextW(snapshot, &process))
+        if (_wcsicmp(process.szExeFile, name) == 0) found = process.th32ProcessID;
+    CloseHandle(snapshot);
+    return found;
+}
+
+int list_modules(DWORD pid) {
+    if (pid == 0) return 1;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snapshot == INVALID_HANDLE_VALUE) return 1;
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof module;
+    for (BOOL more = Module32FirstW(snapshot, &module); more; more = Module32NextW(snapshot, &module))
+        std::printf("%ls\n", module.szModule);
+    CloseHandle(snapshot);
+    return 0;
+}
+
 int wmain(int argc, wchar_t** argv) {
     if (argc == 2 && std::wcscmp(argv[1], L"self") == 0) return self_check();
+    if (argc == 3 && std::wcscmp(argv[1], L"modules") == 0) {
+        wchar_t* end = nullptr;
+        const DWORD pid = std::wcstoul(argv[2], &end, 0);
+        return list_modules(*end ? process_named(argv[2]) : pid);
+    }
     if (argc != 2) {
-        std::fputs("usage: resources PID | resources self\n", stderr);
+        std::fputs("usage: resources PID | resources self | resources modules PID|NAME\n", stderr);
         return 2;
     }
     const DWORD pid = std::wcstoul(argv[1], nullptr, 0);

@@ -3,6 +3,8 @@
 // repaint.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "card/card_picture.h"
 #include "os/imaging.h"
 #include "os/painting.h"
@@ -73,6 +75,19 @@ TEST_F(ProgramTest, TheCardAt288DpiAndAboveDecodesItsArtworkOnce) {
         UpdateWindow(card_window.handle());
         EXPECT_EQ(os::pictures_decoded(), decoded) << "a repaint decoded the artwork again";
         panel().number_box.set_text(L"");
+    }
+}
+
+// Drawn into a picture that holds another card, as each save draws into the last one's: the
+// same pixels as drawn afresh, nothing of the other card left, at either size.
+TEST(CardPicture, DrawnIntoAnotherCardsPictureItIsTheSameAsDrawnAfresh) {
+    for (const double scale : {1.0, 0.5}) {
+        SCOPED_TRACE(scale);
+        os::RenderMemory reused;
+        ASSERT_TRUE(os::render(CardPicture(1.0, L"19999999999"), reused));
+        ASSERT_TRUE(os::render(CardPicture(scale, L"13800138000"), reused));
+        EXPECT_TRUE(reused.picture.bytes() == card_for(scale).bytes());
+        EXPECT_EQ(reused.picture.width(), card_for(scale).width());
     }
 }
 

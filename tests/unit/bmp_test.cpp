@@ -77,4 +77,24 @@ TEST(Bmp, EachPixelLandsAtItsOffsetInTheFile) {
     }
 }
 
+// A picture drawn again in the memory it holds (a save draws the card into the memory of the
+// last one): black all over at its new size, nothing left of the old picture, and no new
+// memory while the old is large enough; a larger one gets more.
+TEST(Pixels, ResetGivesABlackPictureOfTheNewSizeInTheMemoryItHolds) {
+    const struct {
+        int width, height;
+        bool same_memory;
+    } cases[] = {{7, 5, true}, {5, 7, true}, {3, 2, true}, {9, 9, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);
+        picture::Pixels picture = numbered(7, 5);
+        const std::uint8_t* memory = picture.bytes().data();
+        picture.reset(c.width, c.height);
+        EXPECT_EQ(picture.width(), c.width);
+        EXPECT_EQ(picture.height(), c.height);
+        EXPECT_EQ(picture.bytes(), picture::Pixels(c.width, c.height).bytes());
+        EXPECT_EQ(picture.bytes().data() == memory, c.same_memory);
+    }
+}
+
 }  // namespace
