@@ -44,6 +44,9 @@ void CardWindow::show_number(std::wstring_view number) {
     const auto changed = picture_.show_number(number);
     for (int k = 1; k <= static_cast<int>(kSlotCount); ++k)
         if (changed[k - 1]) repaint(slot_bounds(k));  // only the slots that changed are drawn again
+    // The card is what the user watches while typing: it shows the digit before the number box
+    // has drawn its own text, not after.
+    paint_now();
 }
 
 void CardWindow::show_code(std::string code) {

@@ -254,6 +254,10 @@ void Form::repaint() {
     if (handle()) InvalidateRect(handle(), nullptr, FALSE);
 }
 
+void Form::paint_now() {
+    if (handle()) UpdateWindow(handle());
+}
+
 HFONT Form::font(const os::FontDesign& wanted) {
     for (const auto& [known, font] : fonts_)
         if (known == wanted) return font.get();

@@ -86,6 +86,8 @@ public:
     // Asks for the given part of the client area, or all of it, to be painted again.
     void repaint(const os::PixelRect& area);
     void repaint();
+    // Paints what was asked for now, instead of when the message queue is next empty.
+    void paint_now();
 
     // Commands offered in the window's system menu or where the user right-clicks it.
     void set_menu(WindowMenu menu);

@@ -92,21 +92,51 @@ TEST_F(ProgramTest, PastedTextObeysTheSameRuleAsTyping) {
     EXPECT_EQ(clipboard_text(), L"123456789");  // pasting reads the clipboard, never changes it
 }
 
-TEST_F(ProgramTest, OnlyTheSlotThatChangedIsPaintedAgain) {
+// The card's window is covered in a colour the card never has, straight onto the screen and
+// behind the window's back; whatever the card paints afterwards shows through it.
+TEST_F(ProgramTest, OnlyTheSlotThatChangedIsPaintedAgainAtOnce) {
     ASSERT_NO_FATAL_FAILURE(start());
     type(L"1");
     pump_for(50);
     RECT pending;
     ASSERT_FALSE(GetUpdateRect(card().handle(), &pending, FALSE)) << "painting is done";
+    constexpr COLORREF kMarker = RGB(255, 0, 255);
+    const os::WindowDC dc(card().handle());
+    RECT whole;
+    GetClientRect(card().handle(), &whole);
+    const auto cover = [&] {
+        const HBRUSH marker = CreateSolidBrush(kMarker);
+        FillRect(dc.get(), &whole, marker);
+        DeleteObject(marker);
+        GdiFlush();
+    };
+    // Where the marker is gone, in steps of 4 pixels: the bounds of what was painted again.
+    const auto painted = [&] {
+        os::PixelRect bounds{whole.right, whole.bottom, 0, 0};
+        for (int y = 0; y < whole.bottom; y += 4)
+            for (int x = 0; x < whole.right; x += 4)
+                if (GetPixel(dc.get(), x, y) != kMarker)
+                    bounds = {std::min(bounds.left, x), std::min(bounds.top, y), std::max(bounds.right, x + 1),
+                              std::max(bounds.bottom, y + 1)};
+        return bounds;
+    };
 
-    type(L"2");
-    ASSERT_TRUE(GetUpdateRect(card().handle(), &pending, FALSE));
-    const os::PixelRect slot2 = card().slot_bounds(2);
-    EXPECT_EQ((os::PixelRect{pending.left, pending.top, pending.right, pending.bottom}), slot2);
+    cover();
+    type(L"2");  // no message pumped after the key: the card has painted already
+    EXPECT_FALSE(GetUpdateRect(card().handle(), &pending, FALSE)) << "the slot still waits to be painted";
+    const os::PixelRect slot2 = card().slot_bounds(2), seen = painted();
+    EXPECT_LE(slot2.left, seen.left);
+    EXPECT_LE(slot2.top, seen.top);
+    EXPECT_GE(slot2.right, seen.right);
+    EXPECT_GE(slot2.bottom, seen.bottom);
+    EXPECT_GT(seen.right - seen.left, slot2.width() - 8) << "the slot painted whole";
+    EXPECT_GT(seen.bottom - seen.top, slot2.height() - 8);
 
-    pump_for(50);
+    cover();
     panel().number_box.set_text(L"12");  // the same text again: nothing to paint
-    EXPECT_FALSE(GetUpdateRect(card().handle(), &pending, FALSE));
+    pump_for(50);
+    EXPECT_TRUE(painted().empty()) << "something was painted again";
+    RedrawWindow(card().handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 TEST_F(ProgramTest, TypingIntoAClosedCardLoadsItAgainWithTheNotice) {
