@@ -31,7 +31,7 @@ from dataclasses import dataclass, field
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "e2e"))
-from desktop import BUILD, REPO, WINE, DesktopError, attach, linux_pid_of, wait_for  # noqa: E402
+from desktop import BUILD, WINE, DesktopError, attach, linux_pid_of, wait_for  # noqa: E402
 
 VELMORA = BUILD / "velmora.exe"
 BENCH_BIN = BUILD / "bench"
@@ -803,7 +803,7 @@ class Outputs(Velmora):
         self.input.press("Return")
         started = self.trace.wait("print.started", start=note, timeout=30)
         done = self.trace.wait("print.done", start=started, timeout=60)
-        report = self.trace.wait("message_box", "打印", start=done, timeout=30)
+        self.trace.wait("message_box", "打印", start=done, timeout=30)  # the report
         wait_focused(self.desk, "打印", "print", self.trace)
         self.input.press("Return")
         wait_for(lambda: not x_windows(self.desk, "^打印$"), 10, 0.02, "the report to go")

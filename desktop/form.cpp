@@ -288,7 +288,7 @@ void Form::paint_on_screen() {
 void Form::paint_strips(HDC dc, const os::PixelRect& area) {
     constexpr int kStripRows = 64;  // a strip, not the whole area: small in memory, no flicker
 
-    os::Strip strip(client_size(handle()).cx, std::min(area.height(), kStripRows));
+    os::Strip strip(area.width(), std::min(area.height(), kStripRows));
     if (!strip) return;
     for (int top = area.top; top < area.bottom; top += strip.rows()) {
         const os::PixelRect part{area.left, top, area.right, std::min(area.bottom, top + strip.rows())};

@@ -122,7 +122,7 @@ Strip::Strip(int width, int rows) : width_(width), rows_(rows) {
 }
 
 void Strip::paint(const PixelRect& area, const std::function<void(Painter&)>& paint) {
-    SetViewportOrgEx(dc_.get(), 0, -area.top, nullptr);  // row area.top lands on row 0
+    SetViewportOrgEx(dc_.get(), -area.left, -area.top, nullptr);  // the area's corner lands on the strip's
     {
         Painter painter(dc_.get(), area);
         paint(painter);
@@ -134,7 +134,7 @@ void Strip::paint(const PixelRect& area, const std::function<void(Painter&)>& pa
 const std::uint32_t* Strip::row(int y) const { return bits_ + static_cast<std::size_t>(y) * width_; }
 
 void Strip::copy_to(HDC target, const PixelRect& area) const {
-    BitBlt(target, area.left, area.top, area.width(), area.height(), dc_.get(), area.left, 0, SRCCOPY);
+    BitBlt(target, area.left, area.top, area.width(), area.height(), dc_.get(), 0, 0, SRCCOPY);
 }
 
 namespace {

@@ -81,7 +81,8 @@ public:
     int width() const { return width_; }
     int rows() const { return rows_; }
 
-    // Paints the given part of a surface, at most rows() high, into the strip's top rows.
+    // Paints the given part of a surface, at most width() wide and rows() high, into the
+    // strip's top-left corner.
     void paint(const PixelRect& area, const std::function<void(Painter&)>& paint);
     // Row y of the strip, as 32-bit pixels 0x00RRGGBB (the top byte is left as drawing left it).
     const std::uint32_t* row(int y) const;
