@@ -286,6 +286,22 @@ class Velmora(unittest.TestCase):
         desk.press_in("打印", "Return")
         return note
 
+    # The options of the card's menu: how many Down presses reach each (past copy, Save As and
+    # print; the line is skipped), and the name the program remembers it by.
+    OPTIONS = {"QrCode": 4, "BlackAndWhite": 5, "TwoCardsPerPage": 6}
+
+    def forget_options(self):
+        """Every option as before the program ever ran, now and when the test ends."""
+        desk.run_wine(["reg", "delete", "HKCU\\Software\\Velmora", "/f"], check=False)
+
+    def switch_option(self, name, on=True):
+        """Switches an option through the card's menu and waits until the program has taken it
+        (it remembers it as it switches): only then does the card show what it means."""
+        desk.click(600, 120, button=3)  # the card's menu
+        desk.wait_window(cls="#32768", exe="velmora.exe")
+        desk.key(*["Down"] * self.OPTIONS[name], "Return")
+        wait_equal(lambda: self.remembered_option(name), on, 10, what=f"{name} switched")
+
     def remembered_option(self, name):
         """An option as the program remembers it: True, False, or None before it ever was."""
         r = desk.run_wine(["reg", "query", "HKCU\\Software\\Velmora", "/v", name], check=False)
@@ -962,16 +978,13 @@ class Printing(Velmora):
             self.assertLessEqual(max(abs(a - b) for a, b in zip(ink, expected_ink)), 6, f"box {k + 1}: {ink}")
 
     def test_two_cards_a_page_print_one_above_the_other_at_the_announced_size(self):
-        desk.run_wine(["reg", "delete", "HKCU\\Software\\Velmora", "/f"], check=False)
-        self.addCleanup(desk.run_wine, ["reg", "delete", "HKCU\\Software\\Velmora", "/f"], check=False)
+        self.forget_options()
+        self.addCleanup(self.forget_options)
         self.start()
         self.move_panel_to(500, 800)
         self.type_number("13800138000")
         self.wait_number("13800138000")
-        desk.click(600, 120, button=3)  # the card's menu
-        desk.wait_window(cls="#32768", exe="velmora.exe")
-        desk.key(*["Down"] * 6, "Return")  # past copy, Save As, print, the line, the code, black and white
-        wait_equal(lambda: self.remembered_option("TwoCardsPerPage"), True, 10, what="two cards a page")
+        self.switch_option("TwoCardsPerPage")
         note = self.print_through_the_dialog()
         self.assertTrue(note.startswith("每页两张, 每张按 "), note)
         width_mm, height_mm = (10 * float(v) for v in re.search(r"按 ([\d.]+) × ([\d.]+) 厘米", note).groups())
@@ -1073,12 +1086,9 @@ class QrCode(Velmora):
 
     def setUp(self):
         super().setUp()
-        self.forget_the_option()
-        self.addCleanup(self.forget_the_option)
+        self.forget_options()
+        self.addCleanup(self.forget_options)
         desk.print_queue.reset()
-
-    def forget_the_option(self):
-        desk.run_wine(["reg", "delete", "HKCU\\Software\\Velmora", "/f"], check=False)
 
     def decoded(self, image_or_path):
         path = image_or_path
@@ -1090,12 +1100,7 @@ class QrCode(Velmora):
 
 
     def switch_the_code(self, on=True):
-        """Switches the option through the card's menu and waits until the program has taken
-        it (it remembers it as it switches): only then does the card show what it means."""
-        desk.click(600, 120, button=3)  # the card's menu
-        desk.wait_window(cls="#32768", exe="velmora.exe")
-        desk.key("Down", "Down", "Down", "Down", "Return")  # past copy, Save As, print and the line
-        wait_equal(lambda: self.remembered_option("QrCode"), on, 10, what="the option switched")
+        self.switch_option("QrCode", on)
 
     def start_with_the_code(self, number, eight_digits=False):
         self.start()
@@ -1153,23 +1158,12 @@ class BlackAndWhite(Velmora):
 
     def setUp(self):
         super().setUp()
-        self.forget_the_option()
-        self.addCleanup(self.forget_the_option)
+        self.forget_options()
+        self.addCleanup(self.forget_options)
         desk.print_queue.reset()
 
-    def forget_the_option(self):
-        desk.run_wine(["reg", "delete", "HKCU\\Software\\Velmora", "/f"], check=False)
-
-    def remembered_option(self):
-        r = desk.run_wine(["reg", "query", "HKCU\\Software\\Velmora", "/v", "BlackAndWhite"], check=False)
-        value = re.search(r"BlackAndWhite\s+REG_DWORD\s+0x([0-9a-f]+)", r.stdout, re.I)
-        return None if value is None else int(value.group(1), 16) != 0
-
     def switch_to_black_and_white(self):
-        desk.click(600, 120, button=3)  # the card's menu
-        desk.wait_window(cls="#32768", exe="velmora.exe")
-        desk.key("Down", "Down", "Down", "Down", "Down", "Return")  # past copy, Save As, print, the line, QR
-        wait_equal(self.remembered_option, True, 10, what="the option switched")
+        self.switch_option("BlackAndWhite")
         desk.move(1250, 1000)  # no tooltip over the card
 
     def command_line_card(self, name, *args):

@@ -117,12 +117,7 @@ protected:
         return pixels;
     }
 
-    bool item_checked() {
-        for (const desktop::MenuItem& item : app().menu_items())
-            if (item.command == Velmora::kToggleBlackAndWhite) return item.checked;
-        ADD_FAILURE() << "no black-and-white item in the menu";
-        return false;
-    }
+    bool item_checked() { return menu_item_checked(Velmora::kToggleBlackAndWhite); }
 };
 
 TEST_F(BlackAndWhiteTest, OffAtFirstThenRememberedForTheUser) {

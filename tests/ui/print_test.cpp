@@ -119,12 +119,7 @@ TEST_F(PrintTest, TwoCardsAPageOfferPortraitPaperAndSayTheirSizeFirst) {
     const auto orientation_offered = [&] {
         return reinterpret_cast<const DEVMODEW*>(offered.back().settings.data())->dmOrientation;
     };
-    const auto two_per_page_checked = [&] {
-        for (const desktop::MenuItem& item : app().menu_items())
-            if (item.command == Velmora::kToggleTwoPerPage) return item.checked;
-        ADD_FAILURE() << "no 每页两张 item in the menu";
-        return false;
-    };
+    const auto two_per_page_checked = [&] { return menu_item_checked(Velmora::kToggleTwoPerPage); };
     EXPECT_FALSE(two_per_page_checked()) << "one card a page at first";
 
     app().run(Velmora::kToggleTwoPerPage);

@@ -55,6 +55,13 @@ void pump_for(int milliseconds) {
     pump_until([] { return false; }, milliseconds);
 }
 
+bool ProgramTest::menu_item_checked(Velmora::Command command) {
+    for (const desktop::MenuItem& item : app().menu_items())
+        if (item.command == command) return item.checked;
+    ADD_FAILURE() << "no item for command " << command << " in the menu";
+    return false;
+}
+
 void ProgramTest::type(const std::wstring& keys) {
     for (const wchar_t key : keys) SendMessageW(panel().number_box.handle(), WM_CHAR, key, 1);
 }

@@ -44,6 +44,8 @@ public:  // for the tables of cases that arrange what a test meets
     static std::wstring clipboard_text();
 
     std::vector<std::wstring> titles() const;
+    // Whether the menus offer the command checked; a failure when they do not offer it.
+    bool menu_item_checked(Velmora::Command command);
 
     std::vector<desktop::MessageBoxRequest> boxes;
     std::deque<int> answers;  // for boxes that ask (Yes/No, OK/Cancel); OK boxes are answered with OK

@@ -26,12 +26,7 @@ protected:
         return pixels;
     }
 
-    bool qr_item_checked() {
-        for (const desktop::MenuItem& item : app().menu_items())
-            if (item.command == Velmora::kToggleQr) return item.checked;
-        ADD_FAILURE() << "no QR item in the menu";
-        return false;
-    }
+    bool qr_item_checked() { return menu_item_checked(Velmora::kToggleQr); }
 };
 
 TEST_F(QrOptionTest, OffAtFirstThenRememberedForTheUser) {
