@@ -145,8 +145,7 @@ std::unique_ptr<CardWindow> Velmora::make_card() {
     wiring.save_pending = [this] { return save_.pending(); };
     wiring.closed = [this] { save_.card_closed(); };
     wiring.another_copy_runs = [this] { return single_instance_.another_copy_runs(); };
-    auto card = std::make_unique<CardWindow>(std::move(wiring));
-    card->show_style(style());
+    auto card = std::make_unique<CardWindow>(std::move(wiring), style());
     card->set_menu(menu(/*in_system_menu=*/false));
     return card;
 }
@@ -155,8 +154,8 @@ std::unique_ptr<ControlPanel> Velmora::make_panel() {
     PanelIntents intents;
     intents.number_changed = [this](const std::wstring& number) {
         CardWindow& shown = card();
+        shown.show_code(code_for(number));  // first: the digits' paint, at once, takes the code along
         shown.show_number(number);
-        shown.show_code(code_for(number));
     };
     intents.save = [this](const std::wstring& number) { save_.request(number); };
     intents.hide_card = [this](bool hidden) { hidden ? card().hide() : card().show(); };

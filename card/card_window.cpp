@@ -29,10 +29,11 @@ const wchar_t kUsageNotice[] = L"保存图片时,主窗体上面不允许有任�
 
 }  // namespace
 
-CardWindow::CardWindow(CardWiring wiring)
+CardWindow::CardWindow(CardWiring wiring, CardStyle style)
     : desktop::Form(card_design()),
       watchdog(1, [this] { on_watchdog_tick(); }, desktop::Ticking::WhileWindowsChange),
       wiring_(std::move(wiring)),
+      picture_(1.0, {}, {}, CardPicture::Painted::Once, style),
       hand_cursor_(desktop::Cursor::from_resource(IDC_HAND_POINTER)),
       artwork_width_(card_layout::kArtworkExtentWidth),
       artwork_height_(card_layout::kArtworkExtentHeight) {

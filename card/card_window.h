@@ -30,7 +30,7 @@ struct CardWiring {
 
 class CardWindow : public desktop::Form {
 public:
-    explicit CardWindow(CardWiring wiring);
+    explicit CardWindow(CardWiring wiring, CardStyle style = CardStyle::Colour);
 
     // The slots follow the number: slot k shows character k, "*" everywhere for no number.
     void show_number(std::wstring_view number);
